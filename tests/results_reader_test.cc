@@ -1,0 +1,134 @@
+#include "results_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct ReaderCase {
+  const char *name;
+  std::string input;
+  std::vector<double> values;  // what positions 0, 1, ... must hold
+  std::size_t count;           // value-carrying lines, past the 14th too
+};
+
+const ReaderCase kCases[] = {
+    {"plain", "CPI: 1.823\n", {1.823}, 1},
+    {"key with spaces, words after the token",
+     "Total cycles : 18227596 cycles\n",
+     {18227596},
+     1},
+    {"no space after the colon", "UNIQUE_PC:764\n", {764}, 1},
+    {"leading part of the token",
+     "a: 9.176%\nb: 5e2\nc: 12abc\n",
+     {9.176, 500, 12},
+     3},
+    {"hexadecimal and bare 0x", "a: 0x1A\nb: 0x\nc: 0x1p3\n", {26, 0, 8}, 3},
+    {"too large for a double", "x: 1e400\n", {kInf}, 1},
+    {"lines that yield nothing keep later positions in order",
+     "Summary\nx: -5\nx: .5\nx: n/a\nx:\nx\n: 7\n\na:b:5\nx:  \t\ny: 3\n",
+     {3},
+     1},
+    {"white space around the token", "x:\t\v\f\r 7\r\n", {7}, 1},
+    {"carriage returns", "x: 5\r\n\r\ny: 6\r\n", {5, 6}, 2},
+    {"last line needs no line feed", "x: 1\ny: 2", {1, 2}, 2},
+    {"key longer than any fixed buffer",
+     std::string(60, 'k') + ": 42\n",
+     {42},
+     1},
+    {"number past column 49 is read whole",
+     "Total cycles measured over the whole run of the trace : 18536679",
+     {18536679},
+     1},
+    {"long note yields nothing",
+     "Note: see section 3 of the handbook for details of ratio:5\nx: 1\n",
+     {1},
+     1},
+    {"NUL is an ordinary character",
+     "x\0: 5\n\0: 6\n:\0 7\nx: \0 8\nx: 9\0 10\n\0\n"s,
+     {5, 6, 9},
+     3},
+    {"only the first 14 values are stored",
+     "a:1\nb:2\nc:3\nd:4\ne:5\nf:6\ng:7\nh:8\ni:9\nj:10\nk:11\nl:12\nm:13\n"
+     "n:14\no:15\np:16\n",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
+     16},
+    {"token cut at its limit",
+     "x: 0." + std::string(5000, '0') + "5 9\n",
+     {0},
+     1},
+    {"long token, text after it ignored",
+     "x: 0.25" + std::string(5000, '0') + " 9\ny: 3\n",
+     {0.25, 3},
+     2},
+    {"empty file", "", {}, 0},
+};
+
+// Checks `results` against a case: its values, then NaN everywhere else.
+void expectValues(const ReaderCase &c, const StatVector &results,
+                  const char *how) {
+  for (std::size_t i = 0; i < kStatCount; ++i) {
+    if (i < c.values.size()) {
+      EXPECT_EQ(results[i], c.values[i])
+          << c.name << ", " << how << ", position " << i;
+    } else {
+      EXPECT_TRUE(std::isnan(results[i]))
+          << c.name << ", " << how << ", position " << i;
+    }
+  }
+}
+
+StatVector unread() {
+  StatVector v;
+  v.fill(std::numeric_limits<double>::quiet_NaN());
+  return v;
+}
+
+TEST(ResultsReaderTest, ReadsFiles) {
+  for (const ReaderCase &c : kCases) {
+    std::FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(c.input.data(), 1, c.input.size(), file);
+    std::rewind(file);
+    StatVector results = unread();
+    ReadOutcome outcome = resval(file, results);
+    EXPECT_EQ(outcome.error, 0) << c.name;
+    EXPECT_EQ(outcome.values, c.count) << c.name;
+    expectValues(c, results, "whole file");
+  }
+}
+
+// Lines that straddle the reader's pieces must yield what they yield whole.
+TEST(ResultsReaderTest, PiecesOfAnySize) {
+  for (const ReaderCase &c : kCases) {
+    for (std::size_t piece : {1, 2, 3, 7, 49, 50, 4097}) {
+      StatVector results = unread();
+      ResultsScan scan{&results};
+      for (std::size_t at = 0; at < c.input.size(); at += piece) {
+        scanResults(scan, c.input.data() + at,
+                    std::min(piece, c.input.size() - at));
+      }
+      EXPECT_EQ(finishScan(scan), c.count) << c.name << ", pieces " << piece;
+      expectValues(c, results, "in pieces");
+    }
+  }
+}
+
+TEST(ResultsReaderTest, ReportsReadError) {
+  std::FILE *directory = std::fopen(".", "r");
+  ASSERT_NE(directory, nullptr);
+  StatVector results = unread();
+  EXPECT_EQ(resval(directory, results).error, EISDIR);
+}
+
+}  // namespace
