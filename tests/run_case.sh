@@ -1,0 +1,40 @@
+#!/bin/sh
+# Runs one end-to-end case: the built grade, started in a working folder
+# beside a copy of the case's results/, must write exactly the case's
+# stdout and stderr (empty when the file is absent) and exit with the
+# status in its status file (0 when absent). Arguments come from its args
+# file, one a line.
+# usage: run_case.sh GRADE CASE_DIR
+set -u
+grade=$1
+case=$2
+tmp=$(mktemp -d) || exit 1
+trap 'rm -rf "$tmp"' EXIT
+mkdir "$tmp/work"
+[ -d "$case/results" ] && cp -R "$case/results" "$tmp/results"
+
+set --
+if [ -f "$case/args" ]; then
+  while IFS= read -r arg; do set -- "$@" "$arg"; done <"$case/args"
+fi
+(cd "$tmp/work" && exec "$grade" "$@") >"$tmp/stdout" 2>"$tmp/stderr"
+status=$?
+
+[ -f "$case/stderr" ] || : >"$tmp/expected_stderr"
+expected_status=$(cat "$case/status" 2>/dev/null || echo 0)
+failed=0
+for stream in stdout stderr; do
+  expected="$case/$stream"
+  [ -f "$expected" ] || expected="$tmp/expected_stderr"
+  if ! cmp -s "$expected" "$tmp/$stream"; then
+    echo "$stream differs (expected, then actual, as od -c):"
+    od -c "$expected"
+    od -c "$tmp/$stream"
+    failed=1
+  fi
+done
+if [ "$status" != "$expected_status" ]; then
+  echo "exit status $status, expected $expected_status"
+  failed=1
+fi
+exit $failed
