@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "report.h"
 #include "results_reader.h"
 #include "scoring.h"
 #include "stat_vector.h"
@@ -69,6 +70,8 @@ int main(int, char **) {
                    &uniquePcMatch, &mixMatch);
     scores[i] = calscore(mixMatch, totalsMatch, uniquePcMatch);
   }
+
+  printStatsTable(results[0], results[1], results[2], results[3]);
 
   double total = ((scores[0] + scores[1]) + scores[2]) + scores[3];
   std::printf("\nYour approximate score for Lab 1 out of 5 points is: %f\n",
