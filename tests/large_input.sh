@@ -1,0 +1,39 @@
+#!/bin/sh
+# A results file with one line of 100 MiB: the line's key runs into the
+# first statistic, which must still be read, so the whole output matches
+# that of the reference results. Where /usr/bin/time is at hand and the
+# build is not sanitized, peak memory must also stay under 16 MiB.
+# usage: large_input.sh GRADE CASES_DIR SANITIZED(0|1)
+set -u
+grade=$1
+cases=$2
+sanitized=$3
+tmp=$(mktemp -d) || exit 1
+trap 'rm -rf "$tmp"' EXIT
+mkdir "$tmp/work"
+cp -R "$cases/reference/results" "$tmp/results"
+gcc="$tmp/results/Lab1.gcc.res"
+{
+  head -n 4 "$cases/reference/results/Lab1.gcc.res"
+  head -c 104857600 /dev/zero | tr '\0' k
+  tail -n +5 "$cases/reference/results/Lab1.gcc.res"
+} >"$gcc"
+
+cd "$tmp/work" || exit 1
+if [ "$sanitized" = 0 ] && [ -x /usr/bin/time ]; then
+  /usr/bin/time -f %M -o "$tmp/peak_kib" "$grade" >"$tmp/stdout" 2>"$tmp/stderr"
+else
+  "$grade" >"$tmp/stdout" 2>"$tmp/stderr"
+fi
+status=$?
+
+failed=0
+cmp -s "$cases/reference/stdout" "$tmp/stdout" || { echo "stdout differs"; failed=1; }
+[ -s "$tmp/stderr" ] && { echo "stderr:"; cat "$tmp/stderr"; failed=1; }
+[ "$status" = 0 ] || { echo "exit status $status"; failed=1; }
+if [ -f "$tmp/peak_kib" ]; then
+  peak=$(cat "$tmp/peak_kib")
+  echo "peak memory: $peak KiB"
+  [ "$peak" -lt 16384 ] || { echo "peak memory over 16 MiB"; failed=1; }
+fi
+exit $failed
