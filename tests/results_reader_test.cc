@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -122,13 +121,6 @@ TEST(ResultsReaderTest, PiecesOfAnySize) {
       expectValues(c, results, "in pieces");
     }
   }
-}
-
-TEST(ResultsReaderTest, ReportsReadError) {
-  std::FILE *directory = std::fopen(".", "r");
-  ASSERT_NE(directory, nullptr);
-  StatVector results = unread();
-  EXPECT_EQ(resval(directory, results).error, EISDIR);
 }
 
 }  // namespace
