@@ -31,21 +31,16 @@ const Row kDoubleRows[] = {
 // format of the same width.
 constexpr char kUniquePcLabel[] = "UNIQUE_PC";
 constexpr std::size_t kUniquePcPosition = 3;
-constexpr char kUniquePcStart[] = "\n%s\t";
-constexpr const char *kUniquePcIntCells[] = {"%5d", "\t\t%6d", "\t\t%6d",
-                                             "\t\t%6d"};
-constexpr const char *kUniquePcWideCells[] = {"%5.0f", "\t\t%6.0f", "\t\t%6.0f",
-                                              "\t\t%6.0f"};
 
 // Prints the value truncated toward zero: as an int where it fits one,
 // else (infinite, NaN, or beyond int's range) as a double with no decimals,
 // so that no conversion is ever undefined.
-void printUniquePc(std::size_t column, double value) {
+void printUniquePc(int width, double value) {
   double whole = std::trunc(value);
   if (whole >= INT_MIN && whole <= INT_MAX) {
-    std::printf(kUniquePcIntCells[column], static_cast<int>(whole));
+    std::printf("%*d", width, static_cast<int>(whole));
   } else {
-    std::printf(kUniquePcWideCells[column], whole);
+    std::printf("%*.0f", width, whole);
   }
 }
 
@@ -58,10 +53,16 @@ void printStatsTable(const StatVector &libq, const StatVector &bzip2,
     std::size_t i = row.position;
     std::printf(row.format, row.label, libq[i], bzip2[i], mcf[i], gcc[i]);
   }
-  std::printf(kUniquePcStart, kUniquePcLabel);
-  const StatVector *columns[] = {&libq, &bzip2, &mcf, &gcc};
-  for (std::size_t c = 0; c < 4; ++c) {
-    printUniquePc(c, (*columns[c])[kUniquePcPosition]);
+  std::printf("\n%s\t", kUniquePcLabel);
+  const struct {
+    const char *before;
+    const StatVector &column;
+    int width;
+  } cells[] = {
+      {"", libq, 5}, {"\t\t", bzip2, 6}, {"\t\t", mcf, 6}, {"\t\t", gcc, 6}};
+  for (const auto &cell : cells) {
+    std::printf("%s", cell.before);
+    printUniquePc(cell.width, cell.column[kUniquePcPosition]);
   }
   std::putchar('\t');
 }
