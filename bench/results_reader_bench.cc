@@ -1,7 +1,7 @@
-// Throughput of resval on results files of three shapes: a normal file, a
-// large file of lines that carry no value followed by the 14 values, and a
-// large file that is one single line. Each file is written once, then read
-// from the page cache.
+// Throughput of resval on results files of four shapes: a normal file, a
+// large file of lines that carry no value followed by the 14 values, a large
+// file that is one single line, and one whose first value token is 256 MiB
+// of digits. Each file is written once, then read from the page cache.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -56,6 +56,14 @@ std::string oneLineFile() {
   return text;
 }
 
+// "1", then zeros, then the exponent that brings it back to 10000000.
+std::string longTokenFile() {
+  constexpr std::size_t kZeros = 256u << 20;
+  std::string text = "Total instructions : 1";
+  text.append(kZeros, '0');
+  return text + "e-" + std::to_string(kZeros - 7) + "\n" + kValueLines;
+}
+
 void readFile(benchmark::State &state, const std::string &text) {
   char path[] = "/tmp/grade_bench_XXXXXX";
   int fd = mkstemp(path);
@@ -83,10 +91,14 @@ void BM_ManyLinesWithoutValue(benchmark::State &state) {
   readFile(state, manyLinesFile());
 }
 void BM_OneLine(benchmark::State &state) { readFile(state, oneLineFile()); }
+void BM_LongToken(benchmark::State &state) {
+  readFile(state, longTokenFile());
+}
 
 BENCHMARK(BM_NormalFile);
 BENCHMARK(BM_ManyLinesWithoutValue)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneLine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongToken)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
