@@ -91,9 +91,7 @@ void BM_ManyLinesWithoutValue(benchmark::State &state) {
   readFile(state, manyLinesFile());
 }
 void BM_OneLine(benchmark::State &state) { readFile(state, oneLineFile()); }
-void BM_LongToken(benchmark::State &state) {
-  readFile(state, longTokenFile());
-}
+void BM_LongToken(benchmark::State &state) { readFile(state, longTokenFile()); }
 
 BENCHMARK(BM_NormalFile);
 BENCHMARK(BM_ManyLinesWithoutValue)->Unit(benchmark::kMillisecond);

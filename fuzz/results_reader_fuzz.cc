@@ -1,10 +1,12 @@
 // Fuzzes the results reader. Beyond "no crash", every input must satisfy:
-// - values go to positions 0 to 13 only, and positions past the count of
-//   value-carrying lines stay NaN while those before it hold numbers;
-// - feeding the bytes in pieces of any size yields the same values;
-// - turning every line feed into a carriage return and a line feed yields
-//   the same values;
+// - the values, their count and the comma lines are those of a plain model
+//   of the file format, which takes each value as strtod of the whole token;
+// - no value is written outside positions 0 to 13;
+// - feeding the bytes in pieces of any size yields the same, and so does
+//   turning every line feed into a carriage return and a line feed;
 // - resval on a stream yields what the scanner yields on the bytes.
+// The byte 0xff followed by n and c stands for c repeated (n + 1) * 32
+// times, so that short inputs reach tokens of many thousands of digits.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -13,10 +15,13 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "results_reader.h"
 
 namespace {
+
+constexpr std::size_t kMaxText = 64 * 1024;
 
 // The vector sits between guards, so that a write past either end of it
 // shows as a changed guard rather than passing unseen inside the object.
@@ -28,12 +33,18 @@ struct Guarded {
 
 constexpr double kGuard = -12345.0;
 
-Guarded fresh() {
+struct Read {
   Guarded g;
-  for (double &d : g.before) d = kGuard;
-  for (double &d : g.after) d = kGuard;
-  g.values.fill(std::numeric_limits<double>::quiet_NaN());
-  return g;
+  std::size_t count = 0;
+  std::size_t commaLines[kStatCount] = {};
+};
+
+Read fresh() {
+  Read r;
+  for (double &d : r.g.before) d = kGuard;
+  for (double &d : r.g.after) d = kGuard;
+  r.g.values.fill(std::numeric_limits<double>::quiet_NaN());
+  return r;
 }
 
 void check(bool ok, const char *what) {
@@ -43,18 +54,69 @@ void check(bool ok, const char *what) {
   }
 }
 
-std::size_t scanInPieces(const char *data, std::size_t size, std::size_t piece,
-                         Guarded &g) {
-  ResultsScan scan{&g.values};
-  for (std::size_t at = 0; at < size; at += piece) {
-    scanResults(scan, data + at, piece < size - at ? piece : size - at);
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The file format read the simple way: a line at a time, each token whole.
+Read model(const std::string &text) {
+  Read r = fresh();
+  std::size_t line = 1;
+  for (std::size_t start = 0;; ++line) {
+    std::size_t stop = text.find('\n', start);
+    if (stop == std::string::npos) stop = text.size();
+    const char *colon = static_cast<const char *>(
+        std::memchr(text.data() + start, ':', stop - start));
+    if (colon && colon > text.data() + start) {
+      std::size_t t = static_cast<std::size_t>(colon - text.data()) + 1;
+      while (t < stop && isBlank(text[t])) ++t;
+      if (t < stop && isDigit(text[t])) {
+        std::size_t e = t;
+        while (e < stop && !isBlank(text[e])) ++e;
+        if (r.count < kStatCount) {
+          std::string token = text.substr(t, e - t);
+          char *after = nullptr;
+          r.g.values[r.count] = std::strtod(token.c_str(), &after);
+          if (after[0] == ',' && isDigit(after[1]))
+            r.commaLines[r.count] = line;
+        }
+        ++r.count;
+      }
+    }
+    if (stop == text.size()) break;
+    start = stop + 1;
   }
-  return finishScan(scan);
+  return r;
+}
+
+// Each piece is copied into an allocation of exactly its size, so that a
+// read before or after it is caught by the address sanitizer.
+Read scanInPieces(const std::string &text, std::size_t piece) {
+  Read r = fresh();
+  ResultsScan scan{&r.g.values};
+  std::vector<char> buffer(piece);
+  for (std::size_t at = 0; at < text.size(); at += piece) {
+    std::size_t n = text.size() - at < piece ? text.size() - at : piece;
+    if (n < piece) buffer = std::vector<char>(n);
+    std::memcpy(buffer.data(), text.data() + at, n);
+    scanResults(scan, buffer.data(), n);
+  }
+  r.count = finishScan(scan);
+  std::memcpy(r.commaLines, scan.commaLines, sizeof r.commaLines);
+  return r;
 }
 
 // Same bits: a NaN matches a NaN, and 0 and -0 differ.
-bool sameValues(const StatVector &a, const StatVector &b) {
-  return std::memcmp(a.data(), b.data(), sizeof(double) * kStatCount) == 0;
+void expectSame(const Read &a, const Read &b, const char *what) {
+  for (double d : a.g.before) check(d == kGuard, "written before position 0");
+  for (double d : a.g.after) check(d == kGuard, "written past position 13");
+  check(a.count == b.count, what);
+  check(std::memcmp(a.g.values.data(), b.g.values.data(),
+                    sizeof(double) * kStatCount) == 0,
+        what);
+  check(std::memcmp(a.commaLines, b.commaLines, sizeof a.commaLines) == 0,
+        what);
 }
 
 }  // namespace
@@ -64,39 +126,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes,
   if (size == 0) return 0;
   // The first byte picks the piece size; the rest is the file.
   std::size_t piece = bytes[0] % 64 + 1;
-  const char *data = reinterpret_cast<const char *>(bytes + 1);
-  --size;
-
-  Guarded whole = fresh();
-  std::size_t count = scanInPieces(data, size, size ? size : 1, whole);
-  for (double d : whole.before) check(d == kGuard, "written before position 0");
-  for (double d : whole.after) check(d == kGuard, "written past position 13");
-  for (std::size_t i = 0; i < kStatCount; ++i) {
-    check(std::isnan(whole.values[i]) == (i >= count),
-          "NaN exactly at the positions not reached");
+  std::string text;
+  for (std::size_t i = 1; i < size && text.size() < kMaxText; ++i) {
+    if (bytes[i] == 0xff && i + 2 < size) {
+      text.append((bytes[i + 1] + 1u) * 32, static_cast<char>(bytes[i + 2]));
+      i += 2;
+    } else {
+      text += static_cast<char>(bytes[i]);
+    }
   }
 
-  Guarded pieces = fresh();
-  check(scanInPieces(data, size, piece, pieces) == count, "count in pieces");
-  check(sameValues(pieces.values, whole.values), "values in pieces");
+  const Read expected = model(text);
+  expectSame(scanInPieces(text, text.empty() ? 1 : text.size()), expected,
+             "whole text against the model");
+  expectSame(scanInPieces(text, piece), expected, "pieces against the model");
 
   std::string crlf;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == '\n') crlf += '\r';
-    crlf += data[i];
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
   }
-  Guarded dos = fresh();
-  check(scanInPieces(crlf.data(), crlf.size(), piece, dos) == count,
-        "count with CRLF");
-  check(sameValues(dos.values, whole.values), "values with CRLF");
+  expectSame(scanInPieces(crlf, piece), expected, "CRLF against the model");
 
-  if (size > 0) {
-    std::FILE *stream = fmemopen(const_cast<char *>(data), size, "r");
+  if (!text.empty()) {
+    std::FILE *stream = fmemopen(&text[0], text.size(), "r");
     if (stream) {
-      Guarded read = fresh();
-      ReadOutcome outcome = resval(stream, read.values);
-      check(outcome.error == 0 && outcome.values == count, "resval count");
-      check(sameValues(read.values, whole.values), "resval values");
+      Read read = fresh();
+      ReadOutcome outcome = resval(stream, read.g.values);
+      check(outcome.error == 0, "resval error");
+      read.count = outcome.values;
+      std::memcpy(read.commaLines, outcome.commaLines, sizeof read.commaLines);
+      expectSame(read, expected, "resval against the model");
     }
   }
   return 0;

@@ -31,11 +31,12 @@ void warn(const char *path, const char *reason) {
   (void)std::fprintf(stderr, "grade: %s: %s\n", path, reason);
 }
 
+constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
+
 // Fills `results` from the benchmark's file. A file that cannot be read
 // leaves every position NaN, so the benchmark earns nothing; returns false
 // then.
 bool readResults(const char *path, StatVector &results) {
-  results.fill(std::numeric_limits<double>::quiet_NaN());
   std::FILE *stream = std::fopen(path, "rt");
   if (!stream) {
     warn(path, std::strerror(errno));
@@ -44,8 +45,16 @@ bool readResults(const char *path, StatVector &results) {
   ReadOutcome outcome = resval(stream, results);
   if (outcome.error) {
     warn(path, std::strerror(outcome.error));
-    results.fill(std::numeric_limits<double>::quiet_NaN());
+    results.fill(kUnread);
     return false;
+  }
+  // "18,536,679" reads as 18: graded as read, but the student is told.
+  for (std::size_t i = 0; i < kStatCount; ++i) {
+    if (outcome.commaLines[i] != 0) {
+      (void)std::fprintf(stderr,
+                         "grade: %s:%zu: number stops at a comma, read as %g\n",
+                         path, outcome.commaLines[i], results[i]);
+    }
   }
   if (outcome.values != kStatCount) {
     char found[64];
@@ -62,13 +71,14 @@ bool readResults(const char *path, StatVector &results) {
 // Arguments are accepted and ignored: every run grades the same four files.
 int main(int, char **) {
   int status = 0;
-  StatVector results[kBenchmarkCount];
+  StatVector results[kBenchmarkCount] = {};
   double scores[kBenchmarkCount];
   int totalsMatch = 0;
   int uniquePcMatch = 0;
   int mixMatch = 0;
 
   for (int i = 0; i < kBenchmarkCount; ++i) {
+    results[i].fill(kUnread);
     if (!readResults(kBenchmarks[i].path, results[i])) status = 1;
     compareResults(results[i], kBenchmarks[i].reference, &totalsMatch,
                    &uniquePcMatch, &mixMatch);

@@ -1,8 +1,10 @@
 #!/bin/sh
-# A results file with one line of 100 MiB: the line's key runs into the
-# first statistic, which must still be read, so the whole output matches
-# that of the reference results. Where /usr/bin/time is at hand and the
-# build is not sanitized, peak memory must also stay under 16 MiB.
+# Two results files with a line of 100 MiB: in gcc the line's key runs into
+# the first statistic, which must still be read; in mcf the first value is
+# 1, 100 Mi zeros and the exponent that brings it back to 10000000. The
+# whole output must match that of the reference results. Where
+# /usr/bin/time is at hand and the build is not sanitized, peak memory must
+# also stay under 16 MiB.
 # usage: large_input.sh GRADE CASES_DIR SANITIZED(0|1)
 set -u
 grade=$1
@@ -18,6 +20,14 @@ gcc="$tmp/results/Lab1.gcc.res"
   head -c 104857600 /dev/zero | tr '\0' k
   tail -n +5 "$cases/reference/results/Lab1.gcc.res"
 } >"$gcc"
+mcf="$tmp/results/Lab1.mcf.res"
+{
+  head -n 4 "$cases/reference/results/Lab1.mcf.res"
+  printf 'Total instructions   : 1'
+  head -c 104857600 /dev/zero | tr '\0' 0
+  printf 'e-104857593\n'
+  tail -n +6 "$cases/reference/results/Lab1.mcf.res"
+} >"$mcf"
 
 cd "$tmp/work" || exit 1
 if [ "$sanitized" = 0 ] && [ -x /usr/bin/time ]; then

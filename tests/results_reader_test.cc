@@ -14,11 +14,28 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// The decimal digits of 5 to the power n: with them, D + "e-1075" is
+// exactly 2 to the power -1075, halfway between 0 and the least double.
+std::string powerOfFive(int n) {
+  std::string digits = "1";  // the least significant first
+  for (int i = 0; i < n; ++i) {
+    int carry = 0;
+    for (char &d : digits) {
+      int v = (d - '0') * 5 + carry;
+      d = static_cast<char>('0' + v % 10);
+      carry = v / 10;
+    }
+    if (carry) digits += static_cast<char>('0' + carry);
+  }
+  return {digits.rbegin(), digits.rend()};
+}
+
 struct ReaderCase {
   const char *name;
   std::string input;
   std::vector<double> values;  // what positions 0, 1, ... must hold
   std::size_t count;           // value-carrying lines, past the 14th too
+  std::vector<std::size_t> commaLines = {};  // per position, 0 for none
 };
 
 const ReaderCase kCases[] = {
@@ -62,20 +79,57 @@ const ReaderCase kCases[] = {
      "n:14\no:15\np:16\n",
      {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
      16},
-    {"token cut at its limit",
-     "x: 0." + std::string(5000, '0') + "5 9\n",
-     {0},
-     1},
-    {"long token, text after it ignored",
-     "x: 0.25" + std::string(5000, '0') + " 9\ny: 3\n",
-     {0.25, 3},
+    {"incomplete forms read as their longest leading number",
+     "a: 1e\nb: 1e+\nc: 0x\nd: 0x.p1\ne: 1.e5\nf: 0x1p\ng: 0X.8P-1\nh: 00x5\n",
+     {1, 1, 0, 0, 100000, 1, 0.25, 0},
+     8},
+    {"long tokens are read whole",
+     "a: 1" + std::string(5000, '0') + "e-4993\n" + "b: 0." +
+         std::string(5000, '0') + "5e5000\n" + "c: 0.25" +
+         std::string(5000, '0') + " 9\n" + "d: 7e-" + std::string(5000, '0') +
+         "1\n",
+     {10000000, 0.5, 0.25, 0.7},
+     4},
+    // 9007199254740993 lies halfway between two doubles; the digits far
+    // past it decide the rounding, a zero run rounds to even.
+    {"digits far past the kept ones decide a halfway rounding",
+     "a: 9007199254740993" + std::string(5000, '0') + "1e-5001\n" +
+         "b: 9007199254740993" + std::string(5000, '0') + "e-5000\n" +
+         "c: 0x20000000000001" + std::string(5000, '0') + "1p-20004\n" +
+         "d: 0x20000000000001" + std::string(5000, '0') + "p-20000\n",
+     {9007199254740994, 9007199254740992, 9007199254740994, 9007199254740992},
+     4},
+    // 752 digits: a number keeps enough of them to see which side of the
+    // halfway point it lies on.
+    {"halfway to the least double, with a digit after it",
+     "a: " + powerOfFive(1075) + "e-1075\nb: " + powerOfFive(1075) +
+         "1e-1076\n",
+     {0, 4.9406564584124654e-324},
      2},
+    {"exponents past any range",
+     "a: 1e99999999999999999999999\nb: 1e-99999999999999999999\n"
+     "c: 0e999999999999999999999\nd: 4.9e-324\ne: 2e-324\n",
+     {kInf, 0, 0, 4.9e-324, 0},
+     5},
+    {"numbers that stop at a comma and a digit",
+     "a: 18,536,679\nb: 1,854\n\nc: 1.823,5\nd: 5,\ne: 1,x\nf: 1e,5\n"
+     "g: 12abc\nh: 9.176%\ni: 0x1A,5\n",
+     {18, 1, 1.823, 5, 1, 1, 12, 9.176, 26},
+     9,
+     {1, 2, 4, 0, 0, 0, 0, 0, 10}},
+    {"no comma note past the 14th value",
+     "a:1\nb:2\nc:3\nd:4\ne:5\nf:6\ng:7\nh:8\ni:9\nj:10\nk:11\nl:12\nm:13\n"
+     "n:14,5\no:15,5\n",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
+     15,
+     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 14}},
     {"empty file", "", {}, 0},
 };
 
-// Checks `results` against a case: its values, then NaN everywhere else.
+// Checks a read against a case: its values, then NaN everywhere else, and
+// its comma lines.
 void expectValues(const ReaderCase &c, const StatVector &results,
-                  const char *how) {
+                  const std::size_t *commaLines, const char *how) {
   for (std::size_t i = 0; i < kStatCount; ++i) {
     if (i < c.values.size()) {
       EXPECT_EQ(results[i], c.values[i])
@@ -84,6 +138,9 @@ void expectValues(const ReaderCase &c, const StatVector &results,
       EXPECT_TRUE(std::isnan(results[i]))
           << c.name << ", " << how << ", position " << i;
     }
+    std::size_t line = i < c.commaLines.size() ? c.commaLines[i] : 0;
+    EXPECT_EQ(commaLines[i], line)
+        << c.name << ", " << how << ", comma line of position " << i;
   }
 }
 
@@ -103,22 +160,27 @@ TEST(ResultsReaderTest, ReadsFiles) {
     ReadOutcome outcome = resval(file, results);
     EXPECT_EQ(outcome.error, 0) << c.name;
     EXPECT_EQ(outcome.values, c.count) << c.name;
-    expectValues(c, results, "whole file");
+    expectValues(c, results, outcome.commaLines, "whole file");
   }
 }
 
 // Lines that straddle the reader's pieces must yield what they yield whole.
+// Each piece has an allocation of exactly its size, so that the sanitizer
+// build catches a read before or after it.
 TEST(ResultsReaderTest, PiecesOfAnySize) {
   for (const ReaderCase &c : kCases) {
     for (std::size_t piece : {1, 2, 3, 7, 49, 50, 4097}) {
       StatVector results = unread();
       ResultsScan scan{&results};
       for (std::size_t at = 0; at < c.input.size(); at += piece) {
-        scanResults(scan, c.input.data() + at,
-                    std::min(piece, c.input.size() - at));
+        auto from = c.input.begin() + static_cast<std::ptrdiff_t>(at);
+        std::vector<char> bytes(
+            from, from + static_cast<std::ptrdiff_t>(
+                             std::min(piece, c.input.size() - at)));
+        scanResults(scan, bytes.data(), bytes.size());
       }
       EXPECT_EQ(finishScan(scan), c.count) << c.name << ", pieces " << piece;
-      expectValues(c, results, "in pieces");
+      expectValues(c, results, scan.commaLines, "in pieces");
     }
   }
 }
