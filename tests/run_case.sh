@@ -1,9 +1,9 @@
 #!/bin/sh
 # Runs one end-to-end case: the built grade, started in a working folder
-# beside a copy of the case's results/, must write exactly the case's
-# stdout and stderr (empty when the file is absent) and exit with the
-# status in its status file (0 when absent). Arguments come from its args
-# file, one a line. A case with a stdout_to file sends standard output to
+# beside a copy of the case's results (a folder, or a file where the case
+# tests that), must write exactly the case's stdout and stderr (empty when
+# the file is absent) and exit with the status in its status file (0 when
+# absent). Arguments come from its args file, one a line. A case with a stdout_to file sends standard output to
 # the path it names (such as /dev/full) instead of comparing it.
 # usage: run_case.sh GRADE CASE_DIR
 set -u
@@ -12,7 +12,7 @@ case=$2
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 mkdir "$tmp/work"
-[ -d "$case/results" ] && cp -R "$case/results" "$tmp/results"
+[ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
 
 set --
 if [ -f "$case/args" ]; then
