@@ -3,10 +3,11 @@
 # newest entry of CHANGELOG.md; the install rules; and the packages that
 # CPack makes from them, a Debian package and a tarball.
 
-# The newest entry, its heading "## VERSION - YYYY-MM-DD" and its lines.
+# The newest entry: its heading "## VERSION - YYYY-MM-DD", and its items
+# as the Debian changelog writes them, "- " becoming "  * ".
 file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md changelog)
-set(entry "")
 set(heading "")
+set(items "")
 foreach(line IN LISTS changelog)
   if(line MATCHES "^## ")
     if(heading)
@@ -14,7 +15,9 @@ foreach(line IN LISTS changelog)
     endif()
     set(heading "${line}")
   elseif(heading AND NOT line STREQUAL "")
-    list(APPEND entry "${line}")
+    string(REGEX REPLACE "^- " "  * " line "${line}")
+    string(REGEX REPLACE "^  ([^ *])" "    \\1" line "${line}")
+    string(APPEND items "${line}\n")
   endif()
 endforeach()
 if(NOT heading MATCHES "^## ([^ ]+) - ([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$")
@@ -49,13 +52,6 @@ set(debianDate "${weekday}, ${CMAKE_MATCH_4} ${monthName} ${year} 00:00:00 +0000
 set(GRADE_MAINTAINER "the grade authors <grade@example.org>"
     CACHE STRING "The packages' maintainer, as \"name <address>\"")
 
-# The Debian changelog: the entry's items, "- " becoming "  * ".
-set(items "")
-foreach(line IN LISTS entry)
-  string(REGEX REPLACE "^- " "  * " line "${line}")
-  string(REGEX REPLACE "^  ([^ *])" "    \\1" line "${line}")
-  string(APPEND items "${line}\n")
-endforeach()
 file(WRITE ${PROJECT_BINARY_DIR}/debian/changelog
      "grade (${PROJECT_VERSION}) unstable; urgency=medium\n\n${items}\n"
      " -- ${GRADE_MAINTAINER}  ${debianDate}\n")
