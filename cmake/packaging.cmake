@@ -1,6 +1,6 @@
-# What a release is made of: the manual page and the Debian changelog and
-# copyright, which take the version from project() and the date from the
-# newest entry of CHANGELOG.md; the install rules; and the packages that
+# What a release is made of: the manual page and the Debian changelog,
+# which take the version from project() and the date from the newest entry
+# of CHANGELOG.md; the install rules; and the packages that
 # CPack makes from them, a Debian package and a tarball.
 
 # The newest entry: its heading "## VERSION - YYYY-MM-DD", and its items
@@ -56,22 +56,6 @@ file(WRITE ${PROJECT_BINARY_DIR}/debian/changelog
      "grade (${PROJECT_VERSION}) unstable; urgency=medium\n\n${items}\n"
      " -- ${GRADE_MAINTAINER}  ${debianDate}\n")
 
-# The Debian copyright file, in Debian's machine-readable form, with the
-# licence's text from LICENSE.
-file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE licence)
-set(licenceText "")
-foreach(line IN LISTS licence)
-  if(line STREQUAL "")
-    string(APPEND licenceText " .\n")
-  else()
-    string(APPEND licenceText " ${line}\n")
-  endif()
-endforeach()
-file(WRITE ${PROJECT_BINARY_DIR}/debian/copyright
-     "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
-     "Upstream-Name: grade\n\nFiles: *\nCopyright: ${year} the grade authors\n"
-     "License: Expat\n${licenceText}")
-
 configure_file(${PROJECT_SOURCE_DIR}/doc/grade.1.in ${PROJECT_BINARY_DIR}/grade.1
                @ONLY)
 
@@ -89,9 +73,10 @@ include(GNUInstallDirs)
 install(TARGETS grade RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/grade.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md LICENSE ${PROJECT_BINARY_DIR}/debian/copyright
-              ${PROJECT_BINARY_DIR}/debian/changelog.gz
+install(FILES README.md LICENSE ${PROJECT_BINARY_DIR}/debian/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# LICENSE holds the copyright notice and the licence: Debian's copyright.
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" arch)
 set(CPACK_PACKAGE_NAME grade)
