@@ -39,13 +39,7 @@ constexpr long long kExponentCap = 100000000000000000;
 constexpr long long kExponentClamp = 99999;
 
 void beginNumber(NumberScan &n, char first) {
-  n.hex = false;
-  n.dropped = false;
-  n.exponentNegative = false;
-  n.digitCount = 0;
-  n.scale = 0;
-  n.exponent = 0;
-  n.place = NumberPlace::kFirstZero;
+  n = NumberScan{};
   if (first != '0') {
     n.place = NumberPlace::kInteger;
     n.digits[n.digitCount++] = first;
