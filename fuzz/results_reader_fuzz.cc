@@ -1,12 +1,15 @@
 // Fuzzes the results reader. Beyond "no crash", every input must satisfy:
-// - the values, their count and the comma lines are those of a plain model
-//   of the file format, which takes each value as strtod of the whole token;
+// - the values, their count, their lines and the notes are those of a
+//   plain model of the file format, which takes each value as strtod of the
+//   whole token, and notes a token that does not begin with a digit when
+//   strtod reads a number from it that no letter or digit follows;
 // - no value is written outside positions 0 to 13;
 // - feeding the bytes in pieces of any size yields the same, and so does
 //   turning every line feed into a carriage return and a line feed;
 // - resval on a stream yields what the scanner yields on the bytes.
 // The byte 0xff followed by n and c stands for c repeated (n + 1) * 32
 // times, so that short inputs reach tokens of many thousands of digits.
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +38,7 @@ constexpr double kGuard = -12345.0;
 
 struct Read {
   Guarded g;
-  std::size_t count = 0;
-  std::size_t commaLines[kStatCount] = {};
+  ReadOutcome o = {};
 };
 
 Read fresh() {
@@ -58,12 +60,19 @@ bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)); }
+
+ReadNote &note(Read &r, std::size_t line) {
+  ReadNote &n = r.o.notes[r.o.noteCount++];
+  n.line = line;
+  return n;
+}
 
 // The file format read the simple way: a line at a time, each token whole.
 Read model(const std::string &text) {
   Read r = fresh();
-  std::size_t line = 1;
-  for (std::size_t start = 0;; ++line) {
+  std::size_t skipped = 0;
+  for (std::size_t start = 0, line = 1;; ++line) {
     std::size_t stop = text.find('\n', start);
     if (stop == std::string::npos) stop = text.size();
     const char *colon = static_cast<const char *>(
@@ -71,21 +80,37 @@ Read model(const std::string &text) {
     if (colon && colon > text.data() + start) {
       std::size_t t = static_cast<std::size_t>(colon - text.data()) + 1;
       while (t < stop && isBlank(text[t])) ++t;
+      std::size_t e = t;
+      while (e < stop && !isBlank(text[e])) ++e;
+      std::string token = text.substr(t, e - t);
+      char *after = nullptr;
+      double value = std::strtod(token.c_str(), &after);
+      std::size_t &count = r.o.values;
       if (t < stop && isDigit(text[t])) {
-        std::size_t e = t;
-        while (e < stop && !isBlank(text[e])) ++e;
-        if (r.count < kStatCount) {
-          std::string token = text.substr(t, e - t);
-          char *after = nullptr;
-          r.g.values[r.count] = std::strtod(token.c_str(), &after);
+        if (count == 0) r.o.firstLine = line;
+        if (count < kStatCount) {
+          r.o.lastLine = line;
+          r.g.values[count] = value;
           if (after[0] == ',' && isDigit(after[1]))
-            r.commaLines[r.count] = line;
+            note(r, line).position = count;
         }
-        ++r.count;
+        if (++count == kStatCount + 1) r.o.fifteenthLine = line;
+      } else if (after != token.c_str() && !isAlnum(*after) &&
+                 count < kStatCount && skipped++ < kStatCount) {
+        ReadNote &n = note(r, line);
+        n.skipped = true;
+        n.tokenCut = token.size() > kNoteTokenLimit;
+        n.tokenLength = n.tokenCut ? kNoteTokenLimit : token.size();
+        std::memcpy(n.token, token.data(), n.tokenLength);
       }
     }
     if (stop == text.size()) break;
     start = stop + 1;
+  }
+  const char *utf16[] = {"\xff\xfe", "\xfe\xff"};
+  r.o.kind = text.empty() ? FileKind::kEmpty : FileKind::kText;
+  for (const char *mark : utf16) {
+    if (text.compare(0, 2, mark) == 0) r.o.kind = FileKind::kUtf16;
   }
   return r;
 }
@@ -94,7 +119,7 @@ Read model(const std::string &text) {
 // read before or after it is caught by the address sanitizer.
 Read scanInPieces(const std::string &text, std::size_t piece) {
   Read r = fresh();
-  ResultsScan scan{&r.g.values};
+  ResultsScan scan{&r.g.values, &r.o};
   std::vector<char> buffer(piece);
   for (std::size_t at = 0; at < text.size(); at += piece) {
     std::size_t n = text.size() - at < piece ? text.size() - at : piece;
@@ -102,8 +127,7 @@ Read scanInPieces(const std::string &text, std::size_t piece) {
     std::memcpy(buffer.data(), text.data() + at, n);
     scanResults(scan, buffer.data(), n);
   }
-  r.count = finishScan(scan);
-  std::memcpy(r.commaLines, scan.commaLines, sizeof r.commaLines);
+  finishScan(scan);
   return r;
 }
 
@@ -111,12 +135,25 @@ Read scanInPieces(const std::string &text, std::size_t piece) {
 void expectSame(const Read &a, const Read &b, const char *what) {
   for (double d : a.g.before) check(d == kGuard, "written before position 0");
   for (double d : a.g.after) check(d == kGuard, "written past position 13");
-  check(a.count == b.count, what);
   check(std::memcmp(a.g.values.data(), b.g.values.data(),
                     sizeof(double) * kStatCount) == 0,
         what);
-  check(std::memcmp(a.commaLines, b.commaLines, sizeof a.commaLines) == 0,
+  const ReadOutcome &x = a.o;
+  const ReadOutcome &y = b.o;
+  check(x.values == y.values && x.kind == y.kind &&
+            x.firstLine == y.firstLine && x.lastLine == y.lastLine &&
+            x.fifteenthLine == y.fifteenthLine && x.noteCount == y.noteCount,
         what);
+  for (std::size_t i = 0; i < x.noteCount; ++i) {
+    const ReadNote &m = x.notes[i];
+    const ReadNote &n = y.notes[i];
+    check(m.line == n.line && m.skipped == n.skipped, what);
+    check(m.skipped
+              ? m.tokenCut == n.tokenCut && m.tokenLength == n.tokenLength &&
+                    std::memcmp(m.token, n.token, m.tokenLength) == 0
+              : m.position == n.position,
+          what);
+  }
 }
 
 }  // namespace
@@ -154,8 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes,
       Read read = fresh();
       ReadOutcome outcome = resval(stream, read.g.values);
       check(outcome.error == 0, "resval error");
-      read.count = outcome.values;
-      std::memcpy(read.commaLines, outcome.commaLines, sizeof read.commaLines);
+      read.o = outcome;
       expectSame(read, expected, "resval against the model");
     }
   }

@@ -36,6 +36,16 @@ void warn(const char *path, const char *reason) {
   (void)std::fprintf(stderr, "grade: %s: %s\n", path, reason);
 }
 
+// Writes bytes that come from a file or a folder as a diagnostic shows
+// them: a byte outside printable ASCII as "?", so that no control
+// character reaches the terminal.
+void putShown(const char *bytes, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    (void)std::fputc(c >= 0x20 && c < 0x7f ? c : '?', stderr);
+  }
+}
+
 constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
 
 // Without the results folder, grade is most likely run from the wrong
@@ -56,6 +66,41 @@ bool findResultsFolder() {
   return false;
 }
 
+// Says what a read file holds that the student should hear of: values
+// that are noted, then a count of values other than 14, with its place.
+void warnRead(const char *path, const ReadOutcome &outcome,
+              const StatVector &results) {
+  for (std::size_t i = 0; i < outcome.noteCount; ++i) {
+    const ReadNote &note = outcome.notes[i];
+    if (note.skipped) {
+      (void)std::fprintf(stderr, "grade: %s:%zu: skipped \"", path, note.line);
+      putShown(note.token, note.tokenLength);
+      (void)std::fprintf(stderr, "%s\": a value begins with a digit\n",
+                         note.tokenCut ? "..." : "");
+    } else {
+      // "18,536,679" reads as 18: graded as read, but the student is told.
+      (void)std::fprintf(stderr,
+                         "grade: %s:%zu: number stops at a comma, read as %g\n",
+                         path, note.line, results[note.position]);
+    }
+  }
+  std::size_t values = outcome.values;
+  if (values == kStatCount) return;
+  (void)std::fprintf(stderr, "grade: %s: %zu value%s, expected %zu", path,
+                     values, values == 1 ? "" : "s", kStatCount);
+  if (values > kStatCount) {
+    (void)std::fprintf(stderr, " (the first on line %zu, the 15th on line %zu)",
+                       outcome.firstLine, outcome.fifteenthLine);
+  } else if (values > 0) {
+    (void)std::fprintf(stderr, " (the last on line %zu)", outcome.lastLine);
+  } else if (outcome.kind == FileKind::kEmpty) {
+    (void)std::fputs(" (the file is empty)", stderr);
+  } else if (outcome.kind == FileKind::kUtf16) {
+    (void)std::fputs(" (the file is UTF-16 text; save it as UTF-8)", stderr);
+  }
+  (void)std::fputc('\n', stderr);
+}
+
 // Fills `results` from the benchmark's file. A file that cannot be read
 // leaves every position NaN, so the benchmark earns nothing; returns false
 // then.
@@ -71,21 +116,7 @@ bool readResults(const char *path, StatVector &results) {
     results.fill(kUnread);
     return false;
   }
-  // "18,536,679" reads as 18: graded as read, but the student is told.
-  for (std::size_t i = 0; i < kStatCount; ++i) {
-    if (outcome.commaLines[i] != 0) {
-      (void)std::fprintf(stderr,
-                         "grade: %s:%zu: number stops at a comma, read as %g\n",
-                         path, outcome.commaLines[i], results[i]);
-    }
-  }
-  if (outcome.values != kStatCount) {
-    char found[64];
-    (void)std::snprintf(found, sizeof found, "%zu value%s, expected %zu",
-                        outcome.values, outcome.values == 1 ? "" : "s",
-                        kStatCount);
-    warn(path, found);
-  }
+  warnRead(path, outcome, results);
   return true;
 }
 
@@ -99,6 +130,10 @@ int main(int, char **) {
   int totalsMatch = 0;
   int uniquePcMatch = 0;
   int mixMatch = 0;
+
+  // A diagnostic is written in parts; line buffering writes each line
+  // whole, at once.
+  (void)std::setvbuf(stderr, nullptr, _IOLBF, 0);
 
   bool folderFound = findResultsFolder();
   if (!folderFound) status = 1;

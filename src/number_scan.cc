@@ -16,6 +16,15 @@ bool isDigitOf(char c) {
   return kHex ? isHexDigit(c) : isDigit(c);
 }
 
+// ASCII only: the locale is never changed.
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isLetterOrDigit(char c) {
+  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'z');
+}
+
 // An exponent is read digit by digit up to here and then stays. Past it a
 // number is infinite or zero, unless its digits move the point by nearly as
 // many places, and no file holds that many digits.
@@ -53,7 +62,9 @@ const char *takeDigits(NumberScan &n, const char *p, const char *end) {
 
 void beginNumber(NumberScan &n, char first) {
   n = NumberScan{};
-  if (first != '0') {
+  if (first == '.') {
+    n.place = NumberPlace::kFraction;
+  } else if (first != '0') {
     n.place = NumberPlace::kInteger;
     n.digits[n.digitCount++] = first;
     n.scale = 1;
@@ -166,4 +177,85 @@ double convert(const NumberScan &n) {
   text[length] = '\0';
   // The locale is never changed, so the point is always the full stop.
   return std::strtod(text, nullptr);
+}
+
+const char *scanLead(LeadScan &s, NumberScan &number, const char *p,
+                     const char *end) {
+  // What follows a whole number decides: a letter or a digit would make
+  // the token a word ("info", "inf5", "-5abc") rather than a number.
+  auto decide = [&s](const char *at, bool whole) {
+    s.place = whole && !isLetterOrDigit(*at) ? LeadPlace::kNumberRead
+                                             : LeadPlace::kNoNumber;
+    return at;
+  };
+  while (p < end) {
+    char c = *p;
+    switch (s.place) {
+      case LeadPlace::kStart:
+        if (c == '+' || c == '-') {
+          s.place = LeadPlace::kSign;
+          ++p;
+          break;
+        }
+        [[fallthrough]];
+      case LeadPlace::kSign:
+        if (isDigit(c)) {
+          beginNumber(number, c);
+          s.place = LeadPlace::kNumber;
+        } else if (c == '.') {
+          s.place = LeadPlace::kPoint;
+        } else if (lower(c) == 'i' || lower(c) == 'n') {
+          s.word = lower(c) == 'i' ? "infinity" : "nan";
+          s.matched = 1;
+          s.place = LeadPlace::kWord;
+        } else {
+          return decide(p, false);
+        }
+        ++p;
+        break;
+      case LeadPlace::kPoint:
+        if (!isDigit(c)) return decide(p, false);
+        beginNumber(number, '.');
+        s.place = LeadPlace::kNumber;
+        break;
+      case LeadPlace::kNumber:
+        p = scanNumber(number, p, end);
+        if (p == end) return end;
+        return decide(p, endsWhole(number));
+      case LeadPlace::kWord:
+        if (s.word[s.matched] != '\0' && lower(c) == s.word[s.matched]) {
+          ++s.matched;
+          ++p;
+          if (s.word[s.matched] == '\0' && s.word[0] == 'i') {
+            s.place = LeadPlace::kEnded;
+          }
+        } else if (s.matched == 3 && s.word[0] == 'n' && c == '(') {
+          s.place = LeadPlace::kNanChars;
+          ++p;
+        } else {
+          // Only "inf", "infinity" and "nan" are numbers; "infin" is "inf"
+          // followed by a letter.
+          return decide(p, s.matched == 3);
+        }
+        break;
+      case LeadPlace::kNanChars:
+        while (isLetterOrDigit(*p) || *p == '_') {
+          if (++p == end) return end;
+        }
+        // "nan(" without its ")" reads as "nan", which "(" follows.
+        if (*p != ')') {
+          s.place = LeadPlace::kNumberRead;
+          return p;
+        }
+        s.place = LeadPlace::kEnded;
+        ++p;
+        break;
+      case LeadPlace::kEnded:
+        return decide(p, true);
+      case LeadPlace::kNumberRead:
+      case LeadPlace::kNoNumber:
+        return p;
+    }
+  }
+  return end;
 }

@@ -1,5 +1,7 @@
 // One number read as strtod reads it, from pieces of any size, in bounded
-// memory.
+// memory: the value of a token that begins with a digit, and whether a
+// token that begins otherwise ("-5", ".5", "nan") begins with a number all
+// the same.
 #ifndef GRADE_NUMBER_SCAN_H_
 #define GRADE_NUMBER_SCAN_H_
 
@@ -40,7 +42,8 @@ struct NumberScan {
   char digits[kDigitLimit] = {};
 };
 
-// Starts a number at its first character, a digit.
+// Starts a number at its first character: a digit, or a point that a digit
+// follows.
 void beginNumber(NumberScan &n, char first);
 
 // Reads the number on from p. Returns the first character that is not
@@ -54,5 +57,41 @@ bool endsWhole(const NumberScan &n);
 
 // The number's value, rounded to the nearest double.
 double convert(const NumberScan &n);
+
+// Where the scan stands within a token that does not begin with a digit.
+enum class LeadPlace {
+  kStart,
+  kSign,      // "+" or "-"
+  kPoint,     // a point, which a digit must follow
+  kWord,      // letters of "infinity" or "nan", in any case
+  kNanChars,  // "nan(", up to its ")"
+  kNumber,    // a number, read into the NumberScan given
+  kEnded,     // a whole number; what follows decides
+  kNumberRead,
+  kNoNumber,
+};
+
+// Decides whether a token begins with a number that strtod reads (after an
+// optional sign: digits, a point and a digit, "inf", "infinity", "nan" or
+// "nan(...)", in any case) that neither a letter nor a digit follows.
+struct LeadScan {
+  LeadPlace place = LeadPlace::kStart;
+  const char *word = nullptr;
+  std::size_t matched = 0;
+};
+
+// Whether a token that begins with c may begin with a number that is not
+// read as a value: a sign, a point, or the first letter of "inf" or "nan".
+constexpr bool mayBeginNumber(char c) {
+  return c == '+' || c == '-' || c == '.' || c == 'i' || c == 'I' || c == 'n' ||
+         c == 'N';
+}
+
+// Reads the token on from p, until the place is kNumberRead or kNoNumber;
+// a number in it is read into `number`. Returns the first character not
+// taken, which is the one that decided, or `end` while undecided. The
+// token's end decides like any white space.
+const char *scanLead(LeadScan &s, NumberScan &number, const char *p,
+                     const char *end);
 
 #endif  // GRADE_NUMBER_SCAN_H_

@@ -1,5 +1,6 @@
 #include "results_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -7,11 +8,26 @@ namespace {
 
 // White space within a line; the line feed is not among them, as it ends
 // the line.
-bool isBlank(char c) {
+constexpr bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The characters that mayBeginNumber takes, looked up rather than
+// compared: most lines of a large file reach it with a word.
+struct Leads {
+  bool of[256];
+};
+
+constexpr Leads findLeads() {
+  Leads leads = {};
+  for (int i = 0; i < 256; ++i)
+    leads.of[i] = mayBeginNumber(static_cast<char>(i));
+  return leads;
+}
+
+constexpr Leads kLeads = findLeads();
 
 const char *find(const char *from, const char *end, char c) {
   return static_cast<const char *>(
@@ -19,15 +35,59 @@ const char *find(const char *from, const char *end, char c) {
 }
 
 void storeNumber(ResultsScan &scan) {
-  (*scan.results)[scan.values] = convert(scan.number);
-  ++scan.values;
+  (*scan.results)[scan.outcome->values] = convert(scan.number);
+  ++scan.outcome->values;
+}
+
+// Starts a note on the current line; addNote keeps it.
+ReadNote &startNote(ResultsScan &scan) {
+  ReadNote &note = scan.outcome->notes[scan.outcome->noteCount];
+  note = ReadNote{};
+  note.line = scan.line;
+  return note;
+}
+
+// A room is always left: commas come only on stored values, skipped
+// tokens only while fewer than 14 values are stored, at most 14 of each.
+void addNote(ResultsScan &scan) {
+  if (scan.outcome->noteCount < kNoteLimit) ++scan.outcome->noteCount;
+}
+
+// Keeps the token's bytes from `from` to `to` in the note being made, up
+// to its limit.
+void keepToken(ResultsScan &scan, const char *from, const char *to) {
+  ReadNote &note = scan.outcome->notes[scan.outcome->noteCount];
+  std::size_t room = kNoteTokenLimit - note.tokenLength;
+  std::size_t size = static_cast<std::size_t>(to - from);
+  if (size > room) {
+    size = room;
+    note.tokenCut = true;
+  }
+  std::memcpy(note.token + note.tokenLength, from, size);
+  note.tokenLength += size;
+}
+
+// Starts a token that may begin with a number, and its note. Kept out of
+// line, like scanNumber, for the sake of the line loop.
+[[gnu::noinline]] void beginLead(ResultsScan &scan) {
+  startNote(scan).skipped = true;
+  scan.lead.place = LeadPlace::kStart;
+  scan.place = LinePlace::kLead;
+}
+
+void noteSkipped(ResultsScan &scan) {
+  addNote(scan);
+  ++scan.skippedNotes;
 }
 
 }  // namespace
 
 void scanResults(ResultsScan &scan, const char *bytes, std::size_t size) {
+  for (std::size_t i = 0; scan.headLength < sizeof scan.head && i < size; ++i)
+    scan.head[scan.headLength++] = static_cast<unsigned char>(bytes[i]);
   const char *p = bytes;
   const char *const end = bytes + size;
+  ReadOutcome &outcome = *scan.outcome;
   while (p < end) {
     switch (scan.place) {
       case LinePlace::kStart:
@@ -51,21 +111,31 @@ void scanResults(ResultsScan &scan, const char *bytes, std::size_t size) {
         break;
       }
       case LinePlace::kAfterColon:
+        while (isBlank(*p)) {
+          if (++p == end) return;
+        }
         if (*p == '\n') {
           scan.place = LinePlace::kStart;
           ++scan.line;
           ++p;
-        } else if (isBlank(*p)) {
-          ++p;
-        } else if (!isDigit(*p)) {
-          scan.place = LinePlace::kRest;
-        } else if (scan.values < kStatCount) {
-          beginNumber(scan.number, *p);
-          scan.place = LinePlace::kNumber;
-          ++p;
+        } else if (isDigit(*p)) {
+          if (outcome.values == 0) outcome.firstLine = scan.line;
+          if (outcome.values < kStatCount) {
+            outcome.lastLine = scan.line;
+            beginNumber(scan.number, *p);
+            scan.place = LinePlace::kNumber;
+            ++p;
+          } else {
+            // Past the 14th value a line is only counted.
+            if (++outcome.values == kStatCount + 1)
+              outcome.fifteenthLine = scan.line;
+            scan.place = LinePlace::kRest;
+          }
+        } else if (kLeads.of[static_cast<unsigned char>(*p)] &&
+                   outcome.values < kStatCount &&
+                   scan.skippedNotes < kStatCount) {
+          beginLead(scan);
         } else {
-          // Past the 14th value a line is only counted.
-          ++scan.values;
           scan.place = LinePlace::kRest;
         }
         break;
@@ -84,9 +154,39 @@ void scanResults(ResultsScan &scan, const char *bytes, std::size_t size) {
       case LinePlace::kComma:
         // A digit after the comma: most likely a thousands separator or a
         // decimal comma, which the number does not take in.
-        if (isDigit(*p)) scan.commaLines[scan.values - 1] = scan.line;
+        if (isDigit(*p)) {
+          startNote(scan).position = outcome.values - 1;
+          addNote(scan);
+        }
         scan.place = LinePlace::kRest;
         break;
+      case LinePlace::kLead: {
+        const char *from = p;
+        p = scanLead(scan.lead, scan.number, p, end);
+        keepToken(scan, from, p);
+        if (scan.lead.place == LeadPlace::kNumberRead) {
+          scan.place = LinePlace::kNoteToken;
+        } else if (scan.lead.place == LeadPlace::kNoNumber) {
+          scan.place = LinePlace::kRest;
+        }
+        break;
+      }
+      case LinePlace::kNoteToken: {
+        // The note needs the token up to its limit and whether it goes on
+        // past it, not where it ends.
+        const ReadNote &note = scan.outcome->notes[scan.outcome->noteCount];
+        std::size_t left = kNoteTokenLimit - note.tokenLength + 1;
+        const char *stop =
+            p + std::min(left, static_cast<std::size_t>(end - p));
+        const char *from = p;
+        while (p < stop && *p != '\n' && !isBlank(*p)) ++p;
+        keepToken(scan, from, p);
+        if (p < end || note.tokenCut) {
+          noteSkipped(scan);
+          scan.place = LinePlace::kRest;
+        }
+        break;
+      }
       case LinePlace::kRest: {
         const char *newline = find(p, end, '\n');
         if (newline) {
@@ -102,17 +202,34 @@ void scanResults(ResultsScan &scan, const char *bytes, std::size_t size) {
   }
 }
 
-std::size_t finishScan(ResultsScan &scan) {
+void finishScan(ResultsScan &scan) {
+  // The end of the file ends the last token as white space would.
+  static constexpr char kTokenEnd[] = " ";
   if (scan.place == LinePlace::kNumber) storeNumber(scan);
+  if (scan.place == LinePlace::kLead) {
+    scanLead(scan.lead, scan.number, kTokenEnd, kTokenEnd + 1);
+    if (scan.lead.place == LeadPlace::kNumberRead) noteSkipped(scan);
+  }
+  if (scan.place == LinePlace::kNoteToken) noteSkipped(scan);
   scan.place = LinePlace::kStart;
-  return scan.values;
+
+  const unsigned char *h = scan.head;
+  if (scan.headLength == 0) {
+    scan.outcome->kind = FileKind::kEmpty;
+  } else if (scan.headLength == 2 && ((h[0] == 0xff && h[1] == 0xfe) ||
+                                      (h[0] == 0xfe && h[1] == 0xff))) {
+    scan.outcome->kind = FileKind::kUtf16;
+  } else {
+    scan.outcome->kind = FileKind::kText;
+  }
 }
 
 ReadOutcome resval(std::FILE *stream, StatVector &results) {
   // Large reads straight into our own buffer: the stream's buffer would
   // only add a copy.
   (void)std::setvbuf(stream, nullptr, _IONBF, 0);
-  ResultsScan scan{&results};
+  ReadOutcome outcome = {};
+  ResultsScan scan{&results, &outcome};
   char buffer[128 * 1024];
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
@@ -121,10 +238,10 @@ ReadOutcome resval(std::FILE *stream, StatVector &results) {
   // Taken before the last number's conversion, which may set errno.
   int error = 0;
   if (std::ferror(stream)) error = errno != 0 ? errno : EIO;
-  ReadOutcome outcome{finishScan(scan), error, {}};
+  finishScan(scan);
+  outcome.error = error;
   // Everything has been read; closing a stream that was only read loses
   // nothing, whatever fclose says.
   (void)std::fclose(stream);
-  std::memcpy(outcome.commaLines, scan.commaLines, sizeof outcome.commaLines);
   return outcome;
 }

@@ -17,7 +17,10 @@ struct ReaderCase {
   std::string input;
   std::vector<double> values;  // what positions 0, 1, ... must hold
   std::size_t count;           // value-carrying lines, past the 14th too
-  std::vector<std::size_t> commaLines = {};  // per position, 0 for none
+  // The notes in order: "LINE," for a comma, "LINE:TOKEN" for a skipped
+  // token, with "..." where it is cut.
+  std::string notes = "";
+  std::vector<std::size_t> lines = {};  // first, last and 15th value's line
 };
 
 const ReaderCase kCases[] = {
@@ -34,7 +37,8 @@ const ReaderCase kCases[] = {
     {"lines that yield nothing keep later positions in order",
      "Summary\nx: -5\nx: .5\nx: n/a\nx:\nx\n: 7\n\na:b:5\nx:  \t\ny: 3\n",
      {3},
-     1},
+     1,
+     "2:-5 3:.5"},
     {"white space around the token", "x:\t\v\f\r 7\r\n", {7}, 1},
     {"carriage returns", "x: 5\r\n\r\ny: 6\r\n", {5, 6}, 2},
     {"last line needs no line feed", "x: 1\ny: 2", {1, 2}, 2},
@@ -58,26 +62,67 @@ const ReaderCase kCases[] = {
      "a:1\nb:2\nc:3\nd:4\ne:5\nf:6\ng:7\nh:8\ni:9\nj:10\nk:11\nl:12\nm:13\n"
      "n:14\no:15\np:16\n",
      {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
-     16},
+     16,
+     "",
+     {1, 14, 15}},
     {"numbers that stop at a comma and a digit",
      "a: 18,536,679\nb: 1,854\n\nc: 1.823,5\nd: 5,\ne: 1,x\nf: 1e,5\n"
      "g: 12abc\nh: 9.176%\ni: 0x1A,5\n",
      {18, 1, 1.823, 5, 1, 1, 12, 9.176, 26},
      9,
-     {1, 2, 4, 0, 0, 0, 0, 0, 10}},
-    {"no comma note past the 14th value",
+     "1, 2, 4, 10,"},
+    {"no comma or skipped note past the 14th value",
      "a:1\nb:2\nc:3\nd:4\ne:5\nf:6\ng:7\nh:8\ni:9\nj:10\nk:11\nl:12\nm:13\n"
-     "n:14,5\no:15,5\n",
+     "n:14,5\nx: -5\no:15,5\n",
      {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
      15,
-     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 14}},
+     "14,"},
+    {"tokens that begin with a number but not with a digit",
+     "a: -5\nb: +3\nc: .5\nd: -.5e3\ne: nan\nf: -nan\ng: NaN%\nh: inf\n"
+     "i: -Infinity\nj: -0x1p3\nk: -379.619%\nl: -1,5 x\nm: nan(x_1)\nn: nan(x",
+     {},
+     0,
+     "1:-5 2:+3 3:.5 4:-.5e3 5:nan 6:-nan 7:NaN% 8:inf 9:-Infinity 10:-0x1p3 "
+     "11:-379.619% 12:-1,5 13:nan(x_1) 14:nan(x"},
+    {"tokens that do not",
+     "a: n/a\nb: N/A\nc: info\nd: nano\ne: x5\nf: ~764\ng: -\nh: .\n"
+     "i: --5\nj: e5\nk: -x\nl: inf5\nm: -5abc\nn: infin\no: nan(x_1)x\n"
+     "p: -5e\nq: -0x\nr: -",
+     {},
+     0},
+    {"line numbers after a line whose colon has nothing after it",
+     "x:\na: 1,5\nx:\r\nb: -5\nc: 2\n",
+     {1, 2},
+     2,
+     "2, 4:-5",
+     {2, 5, 0}},
     {"empty file", "", {}, 0},
 };
 
-// Checks a read against a case: its values, then NaN everywhere else, and
-// its comma lines.
-void expectValues(const ReaderCase &c, const StatVector &results,
-                  const std::size_t *commaLines, const char *how) {
+std::string notesOf(const ReadOutcome &outcome) {
+  std::string notes;
+  for (std::size_t i = 0; i < outcome.noteCount; ++i) {
+    const ReadNote &n = outcome.notes[i];
+    if (i > 0) notes += ' ';
+    notes += std::to_string(n.line);
+    notes += n.skipped ? ":" + std::string(n.token, n.tokenLength) +
+                             (n.tokenCut ? "..." : "")
+                       : ",";
+  }
+  return notes;
+}
+
+// Checks a read against a case: its count, its values, then NaN
+// everywhere else, its notes and its lines.
+void expectRead(const ReaderCase &c, const StatVector &results,
+                const ReadOutcome &outcome, const char *how) {
+  EXPECT_EQ(outcome.values, c.count) << c.name << ", " << how;
+  EXPECT_EQ(notesOf(outcome), c.notes) << c.name << ", " << how;
+  if (!c.lines.empty()) {
+    EXPECT_EQ(outcome.firstLine, c.lines[0]) << c.name << ", " << how;
+    EXPECT_EQ(outcome.lastLine, c.lines[1]) << c.name << ", " << how;
+    EXPECT_EQ(outcome.fifteenthLine, c.lines[2]) << c.name << ", " << how;
+  }
   for (std::size_t i = 0; i < kStatCount; ++i) {
     if (i < c.values.size()) {
       EXPECT_EQ(results[i], c.values[i])
@@ -86,9 +131,6 @@ void expectValues(const ReaderCase &c, const StatVector &results,
       EXPECT_TRUE(std::isnan(results[i]))
           << c.name << ", " << how << ", position " << i;
     }
-    std::size_t line = i < c.commaLines.size() ? c.commaLines[i] : 0;
-    EXPECT_EQ(commaLines[i], line)
-        << c.name << ", " << how << ", comma line of position " << i;
   }
 }
 
@@ -107,8 +149,7 @@ TEST(ResultsReaderTest, ReadsFiles) {
     StatVector results = unread();
     ReadOutcome outcome = resval(file, results);
     EXPECT_EQ(outcome.error, 0) << c.name;
-    EXPECT_EQ(outcome.values, c.count) << c.name;
-    expectValues(c, results, outcome.commaLines, "whole file");
+    expectRead(c, results, outcome, "whole file");
   }
 }
 
@@ -119,7 +160,8 @@ TEST(ResultsReaderTest, PiecesOfAnySize) {
   for (const ReaderCase &c : kCases) {
     for (std::size_t piece : {1, 2, 3, 7, 49, 50, 4097}) {
       StatVector results = unread();
-      ResultsScan scan{&results};
+      ReadOutcome outcome = {};
+      ResultsScan scan{&results, &outcome};
       for (std::size_t at = 0; at < c.input.size(); at += piece) {
         auto from = c.input.begin() + static_cast<std::ptrdiff_t>(at);
         std::vector<char> bytes(
@@ -127,8 +169,9 @@ TEST(ResultsReaderTest, PiecesOfAnySize) {
                              std::min(piece, c.input.size() - at)));
         scanResults(scan, bytes.data(), bytes.size());
       }
-      EXPECT_EQ(finishScan(scan), c.count) << c.name << ", pieces " << piece;
-      expectValues(c, results, scan.commaLines, "in pieces");
+      finishScan(scan);
+      expectRead(c, results, outcome,
+                 ("pieces of " + std::to_string(piece)).c_str());
     }
   }
 }
