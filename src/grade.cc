@@ -1,6 +1,8 @@
 // grade: grades the Lab 1 results files found in ../results against the
 // expected statistics of each benchmark and prints the approximate score.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -48,22 +50,50 @@ void putShown(const char *bytes, std::size_t size) {
 
 constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
 
-// Without the results folder, grade is most likely run from the wrong
-// folder: that is said once, rather than once for each of the four files.
+// The results folder's troubles are said once, rather than once for each
+// of the four files. "../results/." fails as a missing folder does, with
+// ENOTDIR for a file and EACCES for a folder that cannot be entered; a
+// missing one most likely means grade runs from the wrong folder.
 bool findResultsFolder() {
   struct stat folder;
-  int error = 0;
-  if (stat(kResultsFolder, &folder) != 0) {
-    error = errno;
-  } else if (!S_ISDIR(folder.st_mode)) {
-    error = ENOTDIR;
-  } else {
-    return true;
-  }
-  (void)std::fprintf(stderr,
-                     "grade: %s: %s (run grade from a folder beside results)\n",
-                     kResultsFolder, std::strerror(error));
+  if (stat("../results/.", &folder) == 0) return true;
+  int error = errno;
+  (void)std::fprintf(
+      stderr, "grade: %s: %s%s\n", kResultsFolder, std::strerror(error),
+      error == ENOENT ? " (run grade from a folder beside results)" : "");
   return false;
+}
+
+// Opens a benchmark's results file, or says why not. Only a regular file
+// is read: a FIFO may wait for a writer forever, and a device such as
+// /dev/zero never ends. So the file is opened without waiting, and checked
+// before anything is read.
+std::FILE *openResults(const Benchmark &b) {
+  int fd = open(b.path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    warn(b.path, std::strerror(errno));
+    return nullptr;
+  }
+  struct stat file;
+  const char *reason = nullptr;
+  if (fstat(fd, &file) != 0) {
+    reason = std::strerror(errno);
+  } else if (S_ISDIR(file.st_mode)) {
+    reason = std::strerror(EISDIR);
+  } else if (!S_ISREG(file.st_mode)) {
+    reason = "Not a regular file";
+  }
+  std::FILE *stream = nullptr;
+  if (!reason) {
+    // O_NONBLOCK changes nothing for a regular file, so it stays.
+    stream = fdopen(fd, "r");
+    if (!stream) reason = std::strerror(errno);
+  }
+  if (reason) {
+    warn(b.path, reason);
+    (void)close(fd);
+  }
+  return stream;
 }
 
 // Says what a read file holds that the student should hear of: values
@@ -104,19 +134,16 @@ void warnRead(const char *path, const ReadOutcome &outcome,
 // Fills `results` from the benchmark's file. A file that cannot be read
 // leaves every position NaN, so the benchmark earns nothing; returns false
 // then.
-bool readResults(const char *path, StatVector &results) {
-  std::FILE *stream = std::fopen(path, "rt");
-  if (!stream) {
-    warn(path, std::strerror(errno));
-    return false;
-  }
+bool readResults(const Benchmark &b, StatVector &results) {
+  std::FILE *stream = openResults(b);
+  if (!stream) return false;
   ReadOutcome outcome = resval(stream, results);
   if (outcome.error) {
-    warn(path, std::strerror(outcome.error));
+    warn(b.path, std::strerror(outcome.error));
     results.fill(kUnread);
     return false;
   }
-  warnRead(path, outcome, results);
+  warnRead(b.path, outcome, results);
   return true;
 }
 
@@ -139,7 +166,7 @@ int main(int, char **) {
   if (!folderFound) status = 1;
   for (int i = 0; i < kBenchmarkCount; ++i) {
     results[i].fill(kUnread);
-    if (folderFound && !readResults(kBenchmarks[i].path, results[i])) {
+    if (folderFound && !readResults(kBenchmarks[i], results[i])) {
       status = 1;
     }
     compareResults(results[i], kBenchmarks[i].reference, &totalsMatch,

@@ -3,16 +3,32 @@
 # beside a copy of the case's results (a folder, or a file where the case
 # tests that), must write exactly the case's stdout and stderr (empty when
 # the file is absent) and exit with the status in its status file (0 when
-# absent). Arguments come from its args file, one a line. A case with a stdout_to file sends standard output to
-# the path it names (such as /dev/full) instead of comparing it.
+# absent). Arguments come from its args file, one a line. A case with a
+# stdout_to file sends standard output to the path it names (such as
+# /dev/full) instead of comparing it. Names in its fifos file are made FIFOs
+# in results. A results_mode file gives the results folder that mode, and
+# grade then runs as user nobody when run as root, whom no mode stops.
 # usage: run_case.sh GRADE CASE_DIR
 set -u
 grade=$1
 case=$2
 tmp=$(mktemp -d) || exit 1
-trap 'rm -rf "$tmp"' EXIT
+trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"' EXIT
 mkdir "$tmp/work"
 [ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
+if [ -f "$case/fifos" ]; then
+  while IFS= read -r name; do mkfifo "$tmp/results/$name" || exit 1; done <"$case/fifos"
+fi
+as=
+if [ -f "$case/results_mode" ]; then
+  if [ "$(id -u)" = 0 ]; then
+    cp "$grade" "$tmp/grade" && grade=$tmp/grade
+    chown -R nobody:nogroup "$tmp" || exit 1
+    # A coverage build's counts go where nobody may write them.
+    as="setpriv --reuid=nobody --regid=nogroup --clear-groups env GCOV_PREFIX=$tmp/gcov"
+  fi
+  chmod "$(cat "$case/results_mode")" "$tmp/results" || exit 1
+fi
 
 set --
 if [ -f "$case/args" ]; then
@@ -20,7 +36,7 @@ if [ -f "$case/args" ]; then
 fi
 out="$tmp/stdout"
 [ -f "$case/stdout_to" ] && out=$(cat "$case/stdout_to")
-(cd "$tmp/work" && exec "$grade" "$@") >"$out" 2>"$tmp/stderr"
+(cd "$tmp/work" && exec $as "$grade" "$@") >"$out" 2>"$tmp/stderr"
 status=$?
 
 [ -f "$case/stderr" ] || : >"$tmp/expected_stderr"
