@@ -1,12 +1,17 @@
 // grade: grades the Lab 1 results files found in ../results against the
 // expected statistics of each benchmark and prints the approximate score.
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "report.h"
@@ -17,6 +22,7 @@
 namespace {
 
 struct Benchmark {
+  const char *name;  // as the file's name holds it
   const char *path;
   const StatVector &reference;
 };
@@ -26,12 +32,16 @@ constexpr char kResultsFolder[] = "../results";
 
 // Graded, and shown in the table, in this order.
 const Benchmark kBenchmarks[] = {
-    {"../results/Lab1.libq.res", kReferenceLibq},
-    {"../results/Lab1.bzip2.res", kReferenceBzip2},
-    {"../results/Lab1.mcf.res", kReferenceMcf},
-    {"../results/Lab1.gcc.res", kReferenceGcc},
+    {"libq", "../results/Lab1.libq.res", kReferenceLibq},
+    {"bzip2", "../results/Lab1.bzip2.res", kReferenceBzip2},
+    {"mcf", "../results/Lab1.mcf.res", kReferenceMcf},
+    {"gcc", "../results/Lab1.gcc.res", kReferenceGcc},
 };
 constexpr int kBenchmarkCount = sizeof kBenchmarks / sizeof kBenchmarks[0];
+
+const char *fileName(const Benchmark &b) {
+  return b.path + sizeof kResultsFolder;
+}
 
 void warn(const char *path, const char *reason) {
   // Nothing is left to tell if standard error itself fails.
@@ -47,6 +57,8 @@ void putShown(const char *bytes, std::size_t size) {
     (void)std::fputc(c >= 0x20 && c < 0x7f ? c : '?', stderr);
   }
 }
+
+void putShown(const char *text) { putShown(text, std::strlen(text)); }
 
 constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
 
@@ -64,6 +76,100 @@ bool findResultsFolder() {
   return false;
 }
 
+bool containsIgnoringCase(const char *text, const char *word) {
+  std::size_t length = std::strlen(word);
+  for (; *text != '\0'; ++text) {
+    if (strncasecmp(text, word, length) == 0) return true;
+  }
+  return false;
+}
+
+bool isExpectedName(const char *name) {
+  return std::any_of(std::begin(kBenchmarks), std::end(kBenchmarks),
+                     [name](const Benchmark &b) {
+                       return std::strcmp(name, fileName(b)) == 0;
+                     });
+}
+
+// What the results folder holds that a student may have meant by a
+// benchmark's file: the first folder, in byte order, that holds a file of
+// its name, and the first names in byte order that contain the
+// benchmark's name in any case.
+struct Lookalikes {
+  static constexpr std::size_t kShown = 3;
+  using Name = char[sizeof(dirent::d_name)];
+  Name folder = {};
+  Name names[kShown] = {};
+  std::size_t nameCount = 0;
+};
+
+void copyName(Lookalikes::Name &to, const char *name) {
+  (void)std::snprintf(to, sizeof to, "%s", name);
+}
+
+void keepName(Lookalikes &found, const char *name) {
+  // Sorted into the names kept; past the last it drops out.
+  std::size_t at = std::min(found.nameCount, Lookalikes::kShown);
+  ++found.nameCount;
+  for (; at > 0 && std::strcmp(name, found.names[at - 1]) < 0; --at) {
+    if (at < Lookalikes::kShown) copyName(found.names[at], found.names[at - 1]);
+  }
+  if (at < Lookalikes::kShown) copyName(found.names[at], name);
+}
+
+Lookalikes findLookalikes(const Benchmark &b) {
+  Lookalikes found;
+  DIR *folder = opendir(kResultsFolder);
+  if (!folder) return found;
+  while (const dirent *entry = readdir(folder)) {
+    const char *name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    char path[sizeof kResultsFolder + 2 * sizeof(Lookalikes::Name)];
+    (void)std::snprintf(path, sizeof path, "%s/%s/%s", kResultsFolder, name,
+                        fileName(b));
+    struct stat file;
+    if (stat(path, &file) == 0 && S_ISREG(file.st_mode) &&
+        (found.folder[0] == '\0' || std::strcmp(name, found.folder) < 0)) {
+      copyName(found.folder, name);
+    }
+    if (!isExpectedName(name) && containsIgnoringCase(name, b.name)) {
+      keepName(found, name);
+    }
+  }
+  closedir(folder);
+  return found;
+}
+
+// A file that does not exist, with a hint at what is there instead: a
+// link to nothing, the file one folder down, or names like it.
+void warnMissing(const Benchmark &b) {
+  (void)std::fprintf(stderr, "grade: %s: %s", b.path, std::strerror(ENOENT));
+  struct stat link;
+  char target[PATH_MAX];
+  ssize_t length;
+  Lookalikes found;
+  if (lstat(b.path, &link) == 0 && S_ISLNK(link.st_mode) &&
+      (length = readlink(b.path, target, sizeof target)) >= 0) {
+    (void)std::fputs(" (a link to ", stderr);
+    putShown(target, static_cast<std::size_t>(length));
+    (void)std::fputs(", which does not exist)", stderr);
+  } else if ((found = findLookalikes(b)).folder[0] != '\0') {
+    (void)std::fprintf(stderr, " (found %s/", kResultsFolder);
+    putShown(found.folder);
+    (void)std::fprintf(stderr, "/%s)", fileName(b));
+  } else if (found.nameCount > 0) {
+    (void)std::fputs(" (results holds ", stderr);
+    for (std::size_t i = 0; i < found.nameCount && i < Lookalikes::kShown;
+         ++i) {
+      if (i > 0) (void)std::fputs(", ", stderr);
+      putShown(found.names[i]);
+    }
+    if (found.nameCount > Lookalikes::kShown) (void)std::fputs(", ...", stderr);
+    (void)std::fputc(')', stderr);
+  }
+  (void)std::fputc('\n', stderr);
+}
+
 // Opens a benchmark's results file, or says why not. Only a regular file
 // is read: a FIFO may wait for a writer forever, and a device such as
 // /dev/zero never ends. So the file is opened without waiting, and checked
@@ -71,7 +177,11 @@ bool findResultsFolder() {
 std::FILE *openResults(const Benchmark &b) {
   int fd = open(b.path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    warn(b.path, std::strerror(errno));
+    if (errno == ENOENT) {
+      warnMissing(b);
+    } else {
+      warn(b.path, std::strerror(errno));
+    }
     return nullptr;
   }
   struct stat file;
