@@ -6,6 +6,9 @@
 # The newest entry: its heading "## VERSION - YYYY-MM-DD", and its items
 # as the Debian changelog writes them, "- " becoming "  * ".
 file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md changelog)
+# An edit of it configures anew, so that what is made from it follows.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
 set(heading "")
 set(items "")
 foreach(line IN LISTS changelog)
