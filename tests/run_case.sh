@@ -8,10 +8,14 @@
 # /dev/full) instead of comparing it. Names in its fifos file are made FIFOs
 # in results. A results_mode file gives the results folder that mode, and
 # grade then runs as user nobody when run as root, whom no mode stops.
-# usage: run_case.sh GRADE CASE_DIR
+# grade runs under EMULATOR where one is given (a cross-built grade under
+# qemu-user).
+# usage: run_case.sh GRADE CASE_DIR [EMULATOR...]
 set -u
 grade=$1
 case=$2
+shift 2
+emulator=$*
 tmp=$(mktemp -d) || exit 1
 trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"' EXIT
 mkdir "$tmp/work"
@@ -36,7 +40,7 @@ if [ -f "$case/args" ]; then
 fi
 out="$tmp/stdout"
 [ -f "$case/stdout_to" ] && out=$(cat "$case/stdout_to")
-(cd "$tmp/work" && exec $as "$grade" "$@") >"$out" 2>"$tmp/stderr"
+(cd "$tmp/work" && exec $as $emulator "$grade" "$@") >"$out" 2>"$tmp/stderr"
 status=$?
 
 [ -f "$case/stderr" ] || : >"$tmp/expected_stderr"
