@@ -1,7 +1,8 @@
 # What a release is made of: the manual page and the Debian changelog,
 # which take the version from project() and the date from the newest entry
-# of CHANGELOG.md; the install rules; and the packages that
-# CPack makes from them, a Debian package and a tarball.
+# of CHANGELOG.md; the install rules; and, with GRADE_PACKAGING, the target
+# packages, which makes from them a Debian package and a tarball with a
+# static grade, the same bit for bit wherever and whenever they are made.
 
 # The newest entry: its heading "## VERSION - YYYY-MM-DD", and its items
 # as the Debian changelog writes them, "- " becoming "  * ".
@@ -81,21 +82,64 @@ install(FILES README.md LICENSE ${PROJECT_BINARY_DIR}/debian/changelog.gz
 # LICENSE holds the copyright notice and the licence: Debian's copyright.
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
-string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" arch)
-set(CPACK_PACKAGE_NAME grade)
-set(CPACK_PACKAGE_VENDOR "the grade authors")
-set(CPACK_PACKAGE_CONTACT "${GRADE_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "grader for the results files of Lab 1")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Run from a folder beside a results folder, grade reads the results\n"
-    "files of the four Lab 1 benchmarks, libq, bzip2, mcf and gcc, checks\n"
-    "each of their 14 statistics against its expected value with a 1 %\n"
-    "band, and prints the values read and the approximate score out of 5.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
-set(CPACK_PACKAGE_FILE_NAME "grade-${PROJECT_VERSION}-linux-${arch}")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-include(CPack)
+if(NOT GRADE_PACKAGING)
+  return()
+endif()
+
+# The release date in seconds since 1970, the time of every file in the
+# packages unless SOURCE_DATE_EPOCH says otherwise: days from the civil
+# date, counted in 400-year eras from 1 March 0000.
+set(y ${year})
+math(EXPR m "${month} + 9")
+if(month GREATER 2)
+  math(EXPR m "${month} - 3")
+else()
+  math(EXPR y "${year} - 1")
+endif()
+math(EXPR era "${y} / 400")
+math(EXPR yoe "${y} - ${era} * 400")
+math(EXPR doe "${yoe} * 365 + ${yoe} / 4 - ${yoe} / 100 + (153 * ${m} + 2) / 5 + ${day} - 1")
+math(EXPR GRADE_RELEASE_EPOCH "(${era} * 146097 + ${doe} - 719468) * 86400")
+
+# The target's names: Debian's architecture (amd64, arm64) from the
+# compiler's GNU type, and the processor (x86_64, aarch64) for the tarball.
+find_program(DPKG_ARCHITECTURE dpkg-architecture REQUIRED)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine
+                OUTPUT_VARIABLE gnuType OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${DPKG_ARCHITECTURE} -t${gnuType} -qDEB_HOST_ARCH
+                OUTPUT_VARIABLE GRADE_DEB_ARCH ERROR_QUIET
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" GRADE_TAR_ARCH)
+
+set(GRADE_PACKAGE_DIR ${PROJECT_BINARY_DIR}/packages
+    CACHE PATH "Where the packages and their SHA256SUMS go")
+
+# The tarball's grade is linked statically, so that it runs on any Linux
+# of its processor; hardened, it is a static PIE where the tool chain
+# makes one.
+add_executable(grade_static src/grade.cc)
+target_link_libraries(grade_static PRIVATE grade_core)
+include(CheckCXXSourceCompiles)
+set(CMAKE_REQUIRED_LINK_OPTIONS -static-pie)
+check_cxx_source_compiles("int main() { return 0; }" GRADE_STATIC_PIE)
+unset(CMAKE_REQUIRED_LINK_OPTIONS)
+if(GRADE_HARDEN AND GRADE_STATIC_PIE)
+  # Last on the link line: a -pie after it would make grade dynamic again.
+  target_link_libraries(grade_static PRIVATE -static-pie)
+else()
+  set_target_properties(grade_static PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+  target_link_options(grade_static PRIVATE -static)
+endif()
+
+string(CONCAT GRADE_DESCRIPTION
+       " Run from a folder beside a results folder, grade reads the results\n"
+       " files of the four Lab 1 benchmarks, libq, bzip2, mcf and gcc, checks\n"
+       " each of their 14 statistics against its expected value with a 1 %\n"
+       " band, and prints the values read and the approximate score out of 5.")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/package.cmake.in
+               ${PROJECT_BINARY_DIR}/package.cmake @ONLY)
+add_custom_target(packages
+  COMMAND ${CMAKE_COMMAND} -DSTATIC_GRADE=$<TARGET_FILE:grade_static>
+          -P ${PROJECT_BINARY_DIR}/package.cmake
+  VERBATIM)
+add_dependencies(packages grade grade_static documents)
