@@ -1,14 +1,21 @@
 #!/bin/sh
-# CI: the packages as a user meets them. The .deb must pass lintian with no
-# error or warning; unpacked with dpkg-deb, it must hold a manual page that
-# mandoc finds clean, and its grade must grade the reference case as the
-# end-to-end test expects. The tarball's grade must have no dynamic section
-# (no interpreter, no needed libraries) and, unpacked into a fresh folder,
-# grade the reference case the same way.
-# usage: .ci/packages.sh DEB TARBALL
+# CI: the packages as users meet them, in the folder the package command
+# fills, and the static grade of each build tree behind them.
+# - SHA256SUMS there checks with sha256sum -c and names every package.
+# - Each .deb passes lintian with no error or warning and no hardening tag;
+#   its manual page is clean for mandoc; its grade passes hardening-check
+#   (but for control-flow protection, which this Debian's C library start
+#   files cannot show) and grades the reference case as the end-to-end test
+#   expects, natively or under qemu-user.
+# - Each tarball's grade is a static PIE (no interpreter, position
+#   independent) whose relocations are read-only and bound at once, and,
+#   unpacked into a fresh folder, grades the reference case.
+# - In each build tree, the static grade's own code calls the stack
+#   protector (the packaged one is stripped of the names that would show it).
+# usage: .ci/packages.sh PACKAGE_DIR BUILD_DIR...
 set -eu
-deb=$(realpath "$1")
-tarball=$(realpath "$2")
+packages=$(realpath "$1")
+shift
 case=$(realpath tests/cases/reference)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -18,28 +25,64 @@ fail() {
   echo "packages: $*" >&2
   exit 1
 }
-# grade GRADE: run from a new folder beside the reference results
+# emulator ARCH: what runs a grade of that processor here
+emulator() {
+  case $1 in
+    amd64 | x86_64) ;;
+    arm64 | aarch64) echo qemu-aarch64-static ;;
+    *) fail "no way to run $1" ;;
+  esac
+}
+# grade ARCH GRADE: run from a new folder beside the reference results
 grade() {
   work=$(mktemp -d "$tmp/work.XXXXXX")
-  (cd "$work" && "$1") >"$work.out" 2>"$work.err" || fail "$1: exit status $?"
-  cmp -s "$case/stdout" "$work.out" || fail "$1: standard output differs"
-  [ ! -s "$work.err" ] || fail "$1: $(cat "$work.err")"
+  (cd "$work" && $(emulator "$1") "$2") >"$work.out" 2>"$work.err" ||
+    fail "$2: exit status $?"
+  cmp -s "$case/stdout" "$work.out" || fail "$2: standard output differs"
+  [ ! -s "$work.err" ] || fail "$2: $(cat "$work.err")"
 }
 
-if ! lintian --fail-on error,warning "$deb" >"$tmp/lintian" 2>&1; then
-  cat "$tmp/lintian" >&2
-  fail "lintian: $deb"
-fi
-dpkg-deb -x "$deb" "$tmp/deb"
-gzip -dc "$tmp/deb/usr/share/man/man1/grade.1.gz" | mandoc -T lint -W warning ||
-  fail "$deb: manual page"
-grade "$tmp/deb/usr/bin/grade"
+cd "$packages"
+sha256sum --quiet -c SHA256SUMS || fail "SHA256SUMS does not check"
+for file in *.deb *.tar.gz; do
+  grep -q "  $file\$" SHA256SUMS || fail "SHA256SUMS does not name $file"
+done
 
-mkdir "$tmp/tar"
-tar -xzf "$tarball" -C "$tmp/tar"
-set -- "$tmp"/tar/*/bin/grade
-[ -x "$1" ] || fail "$tarball: no bin/grade"
-readelf -d "$1" | grep -q 'no dynamic section' || fail "$1: linked dynamically"
-readelf -l "$1" | grep -q INTERP && fail "$1: has an interpreter"
-grade "$1"
-echo "packages: $(basename "$deb") and $(basename "$tarball") grade the reference case"
+for deb in "$packages"/*.deb; do
+  lintian -I --fail-on error,warning "$deb" >"$tmp/lintian" 2>&1 ||
+    { cat "$tmp/lintian" >&2; fail "lintian: $deb"; }
+  ! grep -E 'hardening-no-(bindnow|fortify-functions)' "$tmp/lintian" ||
+    fail "lintian: $deb is not hardened"
+  arch=$(dpkg-deb -f "$deb" Architecture)
+  rm -rf "$tmp/deb" && dpkg-deb -x "$deb" "$tmp/deb"
+  gzip -dc "$tmp/deb/usr/share/man/man1/grade.1.gz" |
+    mandoc -T lint -W warning || fail "$deb: manual page"
+  # Its objdump knows no foreign code, which only the stack clash check
+  # (not part of hardening=+all) wants.
+  hardening-check --nocfprotection --quiet "$tmp/deb/usr/bin/grade" 2>/dev/null ||
+    fail "$deb: grade is not hardened"
+  grade "$arch" "$tmp/deb/usr/bin/grade"
+done
+
+for tarball in "$packages"/*.tar.gz; do
+  rm -rf "$tmp/tar" && mkdir "$tmp/tar" && tar -xzf "$tarball" -C "$tmp/tar"
+  static=$(echo "$tmp"/tar/*/bin/grade)
+  [ -x "$static" ] || fail "$tarball: no bin/grade"
+  readelf -lW "$static" >"$tmp/segments"
+  readelf -dW "$static" >"$tmp/dynamic"
+  ! grep -q INTERP "$tmp/segments" || fail "$tarball: grade is not static"
+  grep -q 'Flags:.* PIE' "$tmp/dynamic" || fail "$tarball: grade is no PIE"
+  grep -q GNU_RELRO "$tmp/segments" || fail "$tarball: grade has no RELRO"
+  grep -q BIND_NOW "$tmp/dynamic" || fail "$tarball: grade binds lazily"
+  arch=${tarball##*-linux-}
+  grade "${arch%.tar.gz}" "$static"
+done
+cd - >/dev/null
+
+for build in "$@"; do
+  objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/CMakeCache.txt")
+  "$objdump" -d "$build/grade_static" |
+    awk '/<_Z6resval[^>]*>:$/, /^$/' | grep -q __stack_chk_fail ||
+    fail "$build/grade_static: no stack protector"
+done
+echo "packages: $(ls "$packages" | paste -sd ' ') check"
