@@ -39,24 +39,27 @@ void storeNumber(ResultsScan &scan) {
   ++scan.outcome->values;
 }
 
-// Starts a note on the current line; addNote keeps it.
+// The note being made, which addNote keeps. Commas are noted only on
+// stored values and skipped tokens only while fewer than 14 are noted, so
+// there is always room for it.
+// cppcheck-suppress constParameter ; the note is returned to be written
+ReadNote &noteBeingMade(ReadOutcome &outcome) {
+  return outcome.notes[outcome.noteCount];
+}
+
 ReadNote &startNote(ResultsScan &scan) {
-  ReadNote &note = scan.outcome->notes[scan.outcome->noteCount];
+  ReadNote &note = noteBeingMade(*scan.outcome);
   note = ReadNote{};
   note.line = scan.line;
   return note;
 }
 
-// A room is always left: commas come only on stored values, skipped
-// tokens only while fewer than 14 values are stored, at most 14 of each.
-void addNote(ResultsScan &scan) {
-  if (scan.outcome->noteCount < kNoteLimit) ++scan.outcome->noteCount;
-}
+void addNote(ResultsScan &scan) { ++scan.outcome->noteCount; }
 
 // Keeps the token's bytes from `from` to `to` in the note being made, up
 // to its limit.
 void keepToken(ResultsScan &scan, const char *from, const char *to) {
-  ReadNote &note = scan.outcome->notes[scan.outcome->noteCount];
+  ReadNote &note = noteBeingMade(*scan.outcome);
   std::size_t room = kNoteTokenLimit - note.tokenLength;
   std::size_t size = static_cast<std::size_t>(to - from);
   if (size > room) {
@@ -174,7 +177,7 @@ void scanResults(ResultsScan &scan, const char *bytes, std::size_t size) {
       case LinePlace::kNoteToken: {
         // The note needs the token up to its limit and whether it goes on
         // past it, not where it ends.
-        const ReadNote &note = scan.outcome->notes[scan.outcome->noteCount];
+        const ReadNote &note = noteBeingMade(outcome);
         std::size_t left = kNoteTokenLimit - note.tokenLength + 1;
         const char *stop =
             p + std::min(left, static_cast<std::size_t>(end - p));
