@@ -170,28 +170,35 @@ void warnMissing(const Benchmark &b) {
   (void)std::fputc('\n', stderr);
 }
 
+constexpr char kNotRegular[] = "Not a regular file";
+
 // Opens a benchmark's results file, or says why not. Only a regular file
 // is read: a FIFO may wait for a writer forever, and a device such as
 // /dev/zero never ends. So the file is opened without waiting, and checked
 // before anything is read.
 std::FILE *openResults(const Benchmark &b) {
+  struct stat file;
   int fd = open(b.path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    if (errno == ENOENT) {
+    int error = errno;
+    if (error == ENOENT) {
       warnMissing(b);
+    } else if (stat(b.path, &file) == 0 && !S_ISREG(file.st_mode) &&
+               !S_ISDIR(file.st_mode)) {
+      // A socket, or a device without its hardware, cannot even be opened.
+      warn(b.path, kNotRegular);
     } else {
-      warn(b.path, std::strerror(errno));
+      warn(b.path, std::strerror(error));
     }
     return nullptr;
   }
-  struct stat file;
   const char *reason = nullptr;
   if (fstat(fd, &file) != 0) {
     reason = std::strerror(errno);
   } else if (S_ISDIR(file.st_mode)) {
     reason = std::strerror(EISDIR);
   } else if (!S_ISREG(file.st_mode)) {
-    reason = "Not a regular file";
+    reason = kNotRegular;
   }
   std::FILE *stream = nullptr;
   if (!reason) {

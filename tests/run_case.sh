@@ -5,9 +5,10 @@
 # the file is absent) and exit with the status in its status file (0 when
 # absent). Arguments come from its args file, one a line. A case with a
 # stdout_to file sends standard output to the path it names (such as
-# /dev/full) instead of comparing it. Names in its fifos file are made FIFOs
-# in results. A results_mode file gives the results folder that mode, and
-# grade then runs as user nobody when run as root, whom no mode stops.
+# /dev/full) instead of comparing it. Its specials file makes special
+# files in results, a line each: "fifo NAME" or "socket NAME". A
+# results_mode file gives the results folder that mode, and grade then runs
+# as user nobody when run as root, whom no mode stops.
 # grade runs under EMULATOR where one is given (a cross-built grade under
 # qemu-user).
 # usage: run_case.sh GRADE CASE_DIR [EMULATOR...]
@@ -20,8 +21,14 @@ tmp=$(mktemp -d) || exit 1
 trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"' EXIT
 mkdir "$tmp/work"
 [ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
-if [ -f "$case/fifos" ]; then
-  while IFS= read -r name; do mkfifo "$tmp/results/$name" || exit 1; done <"$case/fifos"
+if [ -f "$case/specials" ]; then
+  while read -r kind name; do
+    case $kind in
+      fifo) mkfifo "$tmp/results/$name" ;;
+      socket) perl -MSocket -e 'socket(my $s, PF_UNIX, SOCK_STREAM, 0) or die;
+        bind($s, pack_sockaddr_un($ARGV[0])) or die "$!\n"' "$tmp/results/$name" ;;
+    esac || exit 1
+  done <"$case/specials"
 fi
 as=
 if [ -f "$case/results_mode" ]; then
