@@ -109,6 +109,10 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine
 execute_process(COMMAND ${DPKG_ARCHITECTURE} -t${gnuType} -qDEB_HOST_ARCH
                 OUTPUT_VARIABLE GRADE_DEB_ARCH ERROR_QUIET
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(GRADE_DEB_ARCH STREQUAL "")
+  message(FATAL_ERROR "dpkg-architecture knows no Debian architecture "
+                      "for ${gnuType}")
+endif()
 string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" GRADE_TAR_ARCH)
 
 set(GRADE_PACKAGE_DIR ${PROJECT_BINARY_DIR}/packages

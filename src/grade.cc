@@ -140,37 +140,44 @@ Lookalikes findLookalikes(const Benchmark &b) {
   return found;
 }
 
-// A file that does not exist, with a hint at what is there instead: a
-// link to nothing, the file one folder down, or names like it.
-void warnMissing(const Benchmark &b) {
-  (void)std::fprintf(stderr, "grade: %s: %s", b.path, std::strerror(ENOENT));
+// Writes, for a file that does not exist, a hint at what is there
+// instead, the first that applies: the text of a link to nothing, the file
+// one folder down, or names like it; or nothing.
+void putMissingHint(const Benchmark &b) {
   struct stat link;
-  char target[PATH_MAX];
-  ssize_t length;
-  Lookalikes found;
-  if (lstat(b.path, &link) == 0 && S_ISLNK(link.st_mode) &&
-      (length = readlink(b.path, target, sizeof target)) >= 0) {
-    (void)std::fputs(" (a link to ", stderr);
-    putShown(target, static_cast<std::size_t>(length));
-    (void)std::fputs(", which does not exist)", stderr);
-  } else if ((found = findLookalikes(b)).folder[0] != '\0') {
+  if (lstat(b.path, &link) == 0 && S_ISLNK(link.st_mode)) {
+    char target[PATH_MAX];
+    ssize_t length = readlink(b.path, target, sizeof target);
+    if (length >= 0) {
+      (void)std::fputs(" (a link to ", stderr);
+      putShown(target, static_cast<std::size_t>(length));
+      (void)std::fputs(", which does not exist)", stderr);
+      return;
+    }
+  }
+  Lookalikes found = findLookalikes(b);
+  if (found.folder[0] != '\0') {
     (void)std::fprintf(stderr, " (found %s/", kResultsFolder);
     putShown(found.folder);
     (void)std::fprintf(stderr, "/%s)", fileName(b));
-  } else if (found.nameCount > 0) {
-    (void)std::fputs(" (results holds ", stderr);
-    for (std::size_t i = 0; i < found.nameCount && i < Lookalikes::kShown;
-         ++i) {
-      if (i > 0) (void)std::fputs(", ", stderr);
-      putShown(found.names[i]);
-    }
-    if (found.nameCount > Lookalikes::kShown) (void)std::fputs(", ...", stderr);
-    (void)std::fputc(')', stderr);
+    return;
   }
-  (void)std::fputc('\n', stderr);
+  if (found.nameCount == 0) return;
+  (void)std::fputs(" (results holds ", stderr);
+  for (std::size_t i = 0; i < found.nameCount && i < Lookalikes::kShown; ++i) {
+    if (i > 0) (void)std::fputs(", ", stderr);
+    putShown(found.names[i]);
+  }
+  if (found.nameCount > Lookalikes::kShown) (void)std::fputs(", ...", stderr);
+  (void)std::fputc(')', stderr);
 }
 
 constexpr char kNotRegular[] = "Not a regular file";
+
+// A FIFO, a device or a socket: never read.
+bool isSpecial(const struct stat &file) {
+  return !S_ISREG(file.st_mode) && !S_ISDIR(file.st_mode);
+}
 
 // Opens a benchmark's results file, or says why not. Only a regular file
 // is read: a FIFO may wait for a writer forever, and a device such as
@@ -182,9 +189,10 @@ std::FILE *openResults(const Benchmark &b) {
   if (fd < 0) {
     int error = errno;
     if (error == ENOENT) {
-      warnMissing(b);
-    } else if (stat(b.path, &file) == 0 && !S_ISREG(file.st_mode) &&
-               !S_ISDIR(file.st_mode)) {
+      (void)std::fprintf(stderr, "grade: %s: %s", b.path, std::strerror(error));
+      putMissingHint(b);
+      (void)std::fputc('\n', stderr);
+    } else if (stat(b.path, &file) == 0 && isSpecial(file)) {
       // A socket, or a device without its hardware, cannot even be opened.
       warn(b.path, kNotRegular);
     } else {
@@ -197,7 +205,7 @@ std::FILE *openResults(const Benchmark &b) {
     reason = std::strerror(errno);
   } else if (S_ISDIR(file.st_mode)) {
     reason = std::strerror(EISDIR);
-  } else if (!S_ISREG(file.st_mode)) {
+  } else if (isSpecial(file)) {
     reason = kNotRegular;
   }
   std::FILE *stream = nullptr;
