@@ -5,25 +5,11 @@
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool isHexDigit(char c) {
-  return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-template <bool kHex>
-bool isDigitOf(char c) {
-  return kHex ? isHexDigit(c) : isDigit(c);
-}
-
-// ASCII only: the locale is never changed.
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isLetterOrDigit(char c) {
-  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'z');
-}
+// Significant digits that a number keeps. Whatever its length, a decimal
+// number's nearest double is decided by its first 768 significant digits
+// and by whether any digit after them is non-zero, so a value is exact
+// while memory stays bounded.
+constexpr std::size_t kDigitLimit = 800;
 
 // An exponent is read digit by digit up to here and then stays. Past it a
 // number is infinite or zero, unless its digits move the point by nearly as
@@ -35,119 +21,135 @@ constexpr long long kExponentCap = 100000000000000000;
 // range of a double, either way.
 constexpr long long kExponentClamp = 99999;
 
-// Takes the run of significand digits at p; returns where it ends.
+// What is kept of a number: its significant digits up to kDigitLimit,
+// whether a non-zero one was dropped after them, and where the point
+// stands. The value is 0.DIGITS times the base to scale + exponent.
+struct Number {
+  bool hex;
+  bool dropped;
+  bool exponentNegative;
+  std::size_t digitCount;
+  long long scale;     // digit places (4 bits each when hex)
+  long long exponent;  // decimal, or binary when hex; saturates
+  char digits[kDigitLimit];
+};
+
+bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+// ASCII only: the locale is never changed.
+int lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+bool isHexDigit(int c) {
+  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'f');
+}
+
 template <bool kHex>
-const char *takeDigits(NumberScan &n, const char *p, const char *end) {
-  const bool integer = n.place == NumberPlace::kInteger;
-  // Zeros before the first significant digit only move the point.
-  if (n.digitCount == 0) {
-    const char *zeros = p;
+bool isDigitOf(int c) {
+  return kHex ? isHexDigit(c) : isDigit(c);
+}
+
+bool isLetterOrDigit(int c) {
+  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'z');
+}
+
+// Takes the bytes that match `word`, in any case, as far as they do;
+// returns how many.
+std::size_t take(Input &in, const char *word) {
+  std::size_t matched = 0;
+  while (word[matched] != '\0' && lower(peek(in)) == word[matched]) {
+    ++in.next;
+    ++matched;
+  }
+  return matched;
+}
+
+// Takes a run of digits of the integer part, or of the fraction. A long
+// run goes on through many windows, each read in tight loops.
+template <bool kHex>
+void takeDigits(Input &in, Number &n, bool integer) {
+  do {
+    const char *p = in.next;
+    const char *const end = in.end;
+    // Zeros before the first significant digit only move the point.
+    if (n.digitCount == 0) {
+      const char *zeros = p;
+      while (p < end && *p == '0') ++p;
+      if (!integer) n.scale -= p - zeros;
+    }
+    while (p < end && n.digitCount < kDigitLimit && isDigitOf<kHex>(*p)) {
+      n.digits[n.digitCount++] = *p++;
+      if (integer) ++n.scale;
+    }
+    // Past the kept digits a run is only looked at for a non-zero one.
+    const char *run = p;
     while (p < end && *p == '0') ++p;
-    if (!integer) n.scale -= p - zeros;
-  }
-  while (p < end && n.digitCount < kDigitLimit && isDigitOf<kHex>(*p)) {
-    n.digits[n.digitCount++] = *p++;
-    if (integer) ++n.scale;
-  }
-  // Past the kept digits a long run is only looked at for a non-zero one.
-  const char *run = p;
-  bool nonZero = false;
-  for (; p < end && isDigitOf<kHex>(*p); ++p) nonZero |= *p != '0';
-  n.dropped = n.dropped || nonZero;
-  if (integer) n.scale += p - run;
-  return p;
+    if (p < end && isDigitOf<kHex>(*p)) {
+      n.dropped = true;
+      while (p < end && isDigitOf<kHex>(*p)) ++p;
+    }
+    if (integer) n.scale += p - run;
+    in.next = p;
+  } while (in.next == in.end && refill(in));
 }
 
-}  // namespace
-
-void beginNumber(NumberScan &n, char first) {
-  n = NumberScan{};
-  if (first == '.') {
-    n.place = NumberPlace::kFraction;
-  } else if (first != '0') {
-    n.place = NumberPlace::kInteger;
-    n.digits[n.digitCount++] = first;
-    n.scale = 1;
+// Takes the digits, the point and the digits after it, and the exponent,
+// as far as they go; returns whether the last byte taken belongs to the
+// number.
+template <bool kHex>
+bool takeRest(Input &in, Number &n, bool afterPoint) {
+  if (!afterPoint) {
+    takeDigits<kHex>(in, n, true);
+    afterPoint = peek(in) == '.';
+    if (afterPoint) ++in.next;
   }
+  if (afterPoint) takeDigits<kHex>(in, n, false);
+
+  if (lower(peek(in)) != (kHex ? 'p' : 'e')) return true;
+  ++in.next;
+  int c = peek(in);
+  if (c == '+' || c == '-') {
+    n.exponentNegative = c == '-';
+    ++in.next;
+    c = peek(in);
+  }
+  if (!isDigit(c)) return false;
+  for (; isDigit(c); c = peek(in)) {
+    if (n.exponent < kExponentCap) n.exponent = n.exponent * 10 + (c - '0');
+    ++in.next;
+  }
+  return true;
 }
 
-bool endsWhole(const NumberScan &n) {
-  return n.place == NumberPlace::kFirstZero ||
-         n.place == NumberPlace::kInteger ||
-         n.place == NumberPlace::kFraction || n.place == NumberPlace::kExponent;
-}
-
-// Kept out of line: the reader's line loop, which most lines of a large
-// file never leave, runs markedly slower when this is inlined into it.
-[[gnu::noinline]] const char *scanNumber(NumberScan &n, const char *p,
-                                         const char *end) {
-  while (p < end) {
-    char c = *p;
-    switch (n.place) {
-      case NumberPlace::kFirstZero:
-        if (c == 'x' || c == 'X') {
-          n.place = NumberPlace::kHexMark;
-          ++p;
-        } else {
-          n.place = NumberPlace::kInteger;
-        }
-        break;
-      case NumberPlace::kInteger:
-      case NumberPlace::kFraction:
-        p = n.hex ? takeDigits<true>(n, p, end) : takeDigits<false>(n, p, end);
-        if (p == end) return end;
-        c = *p;
-        if (c == '.' && n.place == NumberPlace::kInteger) {
-          n.place = NumberPlace::kFraction;
-        } else if (n.hex ? c == 'p' || c == 'P' : c == 'e' || c == 'E') {
-          n.place = NumberPlace::kExponentMark;
-        } else {
-          return p;
-        }
-        ++p;
-        break;
-      case NumberPlace::kExponentMark:
-        if (c == '+' || c == '-') {
-          n.exponentNegative = c == '-';
-          n.place = NumberPlace::kExponentSign;
-          ++p;
-          break;
-        }
-        [[fallthrough]];
-      case NumberPlace::kExponentSign:
-        if (!isDigit(c)) return p;
-        n.place = NumberPlace::kExponent;
-        break;
-      case NumberPlace::kExponent:
-        for (; p < end && isDigit(*p); ++p) {
-          if (n.exponent < kExponentCap)
-            n.exponent = n.exponent * 10 + (*p - '0');
-        }
-        if (p < end) return p;
-        break;
-      case NumberPlace::kHexMark:
-        if (c == '.') {
-          n.place = NumberPlace::kHexPoint;
-          ++p;
-          break;
-        }
-        [[fallthrough]];
-      case NumberPlace::kHexPoint:
-        if (!isHexDigit(c)) return p;
-        n.hex = true;
-        n.place = n.place == NumberPlace::kHexMark ? NumberPlace::kInteger
-                                                   : NumberPlace::kFraction;
-        break;
+// Reads a number from its first digit, or, `afterPoint`, from the first
+// digit after its point; returns whether the last byte taken belongs to it.
+bool takeNumber(Input &in, Number &n, bool afterPoint) {
+  n.hex = false;
+  n.dropped = false;
+  n.exponentNegative = false;
+  n.digitCount = 0;
+  n.scale = 0;
+  n.exponent = 0;
+  if (afterPoint) return takeRest<false>(in, n, true);
+  if (peek(in) == '0') {
+    // A leading zero, which changes nothing, unless "x" follows it.
+    ++in.next;
+    if (lower(peek(in)) == 'x') {
+      ++in.next;
+      bool point = peek(in) == '.';
+      if (point) ++in.next;
+      if (!isHexDigit(peek(in))) return false;
+      n.hex = true;
+      return takeRest<true>(in, n, point);
     }
   }
-  return end;
+  return takeRest<false>(in, n, false);
 }
 
 // strtod of a short form of the number: its kept digits as a whole number
 // (with a 1 after them for any non-zero digit dropped) and the exponent
 // that puts the point back. It rounds to the same double as the whole
 // number would.
-double convert(const NumberScan &n) {
+double convert(const Number &n) {
   if (n.digitCount == 0) return 0.0;
   long long exponent = n.scale * (n.hex ? 4 : 1) +
                        (n.exponentNegative ? -n.exponent : n.exponent);
@@ -179,83 +181,42 @@ double convert(const NumberScan &n) {
   return std::strtod(text, nullptr);
 }
 
-const char *scanLead(LeadScan &s, NumberScan &number, const char *p,
-                     const char *end) {
-  // What follows a whole number decides: a letter or a digit would make
-  // the token a word ("info", "inf5", "-5abc") rather than a number.
-  auto decide = [&s](const char *at, bool whole) {
-    s.place = whole && !isLetterOrDigit(*at) ? LeadPlace::kNumberRead
-                                             : LeadPlace::kNoNumber;
-    return at;
-  };
-  while (p < end) {
-    char c = *p;
-    switch (s.place) {
-      case LeadPlace::kStart:
-        if (c == '+' || c == '-') {
-          s.place = LeadPlace::kSign;
-          ++p;
-          break;
-        }
-        [[fallthrough]];
-      case LeadPlace::kSign:
-        if (isDigit(c)) {
-          beginNumber(number, c);
-          s.place = LeadPlace::kNumber;
-        } else if (c == '.') {
-          s.place = LeadPlace::kPoint;
-        } else if (lower(c) == 'i' || lower(c) == 'n') {
-          s.word = lower(c) == 'i' ? "infinity" : "nan";
-          s.matched = 1;
-          s.place = LeadPlace::kWord;
-        } else {
-          return decide(p, false);
-        }
-        ++p;
-        break;
-      case LeadPlace::kPoint:
-        if (!isDigit(c)) return decide(p, false);
-        beginNumber(number, '.');
-        s.place = LeadPlace::kNumber;
-        break;
-      case LeadPlace::kNumber:
-        p = scanNumber(number, p, end);
-        if (p == end) return end;
-        return decide(p, endsWhole(number));
-      case LeadPlace::kWord:
-        if (s.word[s.matched] != '\0' && lower(c) == s.word[s.matched]) {
-          ++s.matched;
-          ++p;
-          if (s.word[s.matched] == '\0' && s.word[0] == 'i') {
-            s.place = LeadPlace::kEnded;
-          }
-        } else if (s.matched == 3 && s.word[0] == 'n' && c == '(') {
-          s.place = LeadPlace::kNanChars;
-          ++p;
-        } else {
-          // Only "inf", "infinity" and "nan" are numbers; "infin" is "inf"
-          // followed by a letter.
-          return decide(p, s.matched == 3);
-        }
-        break;
-      case LeadPlace::kNanChars:
-        while (isLetterOrDigit(*p) || *p == '_') {
-          if (++p == end) return end;
-        }
-        // "nan(" without its ")" reads as "nan", which "(" follows.
-        if (*p != ')') {
-          s.place = LeadPlace::kNumberRead;
-          return p;
-        }
-        s.place = LeadPlace::kEnded;
-        ++p;
-        break;
-      case LeadPlace::kEnded:
-        return decide(p, true);
-      case LeadPlace::kNumberRead:
-      case LeadPlace::kNoNumber:
-        return p;
-    }
+// What follows a whole number decides: a letter or a digit would make the
+// token a word ("info", "inf5", "-5abc") rather than a number.
+bool endsNumber(Input &in) { return !isLetterOrDigit(peek(in)); }
+
+}  // namespace
+
+double readNumber(Input &in, bool *whole) {
+  Number n;
+  *whole = takeNumber(in, n, false);
+  return convert(n);
+}
+
+bool readLead(Input &in) {
+  int c = peek(in);
+  if (c == '+' || c == '-') {
+    ++in.next;
+    c = peek(in);
   }
-  return end;
+  Number n;
+  if (isDigit(c)) return takeNumber(in, n, false) && endsNumber(in);
+  if (c == '.') {
+    ++in.next;
+    return isDigit(peek(in)) && takeNumber(in, n, true) && endsNumber(in);
+  }
+  if (lower(c) == 'i') {
+    if (take(in, "inf") < 3) return false;
+    // "infin" is "inf" followed by a letter.
+    std::size_t more = take(in, "inity");
+    return (more == 0 || more == 5) && endsNumber(in);
+  }
+  if (lower(c) != 'n' || take(in, "nan") < 3) return false;
+  if (peek(in) != '(') return endsNumber(in);
+  ++in.next;
+  while (isLetterOrDigit(c = peek(in)) || c == '_') ++in.next;
+  // "nan(" without its ")" reads as "nan", which "(" follows.
+  if (c != ')') return true;
+  ++in.next;
+  return endsNumber(in);
 }

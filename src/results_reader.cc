@@ -1,21 +1,23 @@
 #include "results_reader.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+
+#include "number_scan.h"
 
 namespace {
 
 // White space within a line; the line feed is not among them, as it ends
 // the line.
-constexpr bool isBlank(char c) {
+constexpr bool isBlank(int c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
-constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
-// The characters that mayBeginNumber takes, looked up rather than
-// compared: most lines of a large file reach it with a word.
+// The bytes that mayBeginNumber takes, looked up rather than compared:
+// most lines of a large file reach it with a word.
 struct Leads {
   bool of[256];
 };
@@ -29,220 +31,146 @@ constexpr Leads findLeads() {
 
 constexpr Leads kLeads = findLeads();
 
-const char *find(const char *from, const char *end, char c) {
+const char *find(const Input &in, char c, const char *end) {
   return static_cast<const char *>(
-      std::memchr(from, c, static_cast<std::size_t>(end - from)));
+      std::memchr(in.next, c, static_cast<std::size_t>(end - in.next)));
 }
 
-void storeNumber(ResultsScan &scan) {
-  (*scan.results)[scan.outcome->values] = convert(scan.number);
-  ++scan.outcome->values;
+// Moves past the line's line feed, or to the end of the file.
+void skipLine(Input &in) {
+  const char *newline;
+  while (!(newline = find(in, '\n', in.end))) {
+    if (!refill(in)) return;
+  }
+  in.next = newline + 1;
 }
 
-// The note being made, which addNote keeps. Commas are noted only on
-// stored values and skipped tokens only while fewer than 14 are noted, so
-// there is always room for it.
-// cppcheck-suppress constParameter ; the note is returned to be written
-ReadNote &noteBeingMade(ReadOutcome &outcome) {
-  return outcome.notes[outcome.noteCount];
+// Moves past the line's first colon and returns true; or, when the line
+// has none or begins with it (an empty key), past the line and returns
+// false. Most lines of a file carry no value, so both searches use memchr
+// rather than a byte loop.
+bool takeKey(Input &in) {
+  if (*in.next == ':') {
+    skipLine(in);
+    return false;
+  }
+  do {
+    const char *newline = find(in, '\n', in.end);
+    const char *colon = find(in, ':', newline ? newline : in.end);
+    if (colon) {
+      in.next = colon + 1;
+      return true;
+    }
+    if (newline) {
+      in.next = newline + 1;
+      return false;
+    }
+  } while (refill(in));
+  return false;
 }
 
-ReadNote &startNote(ResultsScan &scan) {
-  ReadNote &note = noteBeingMade(*scan.outcome);
+ReadNote &addNote(ReadOutcome &outcome, std::size_t line) {
+  ReadNote &note = outcome.notes[outcome.noteCount++];
   note = ReadNote{};
-  note.line = scan.line;
+  note.line = line;
   return note;
 }
 
-void addNote(ResultsScan &scan) { ++scan.outcome->noteCount; }
-
-// Keeps the token's bytes from `from` to `to` in the note being made, up
-// to its limit.
-void keepToken(ResultsScan &scan, const char *from, const char *to) {
-  ReadNote &note = noteBeingMade(*scan.outcome);
-  std::size_t room = kNoteTokenLimit - note.tokenLength;
-  std::size_t size = static_cast<std::size_t>(to - from);
-  if (size > room) {
-    size = room;
-    note.tokenCut = true;
+// Reads the value at the input, which begins with a digit. Past the 14th a
+// value is only counted.
+void readValue(Input &in, std::size_t line, StatVector &results,
+               ReadOutcome &outcome) {
+  std::size_t &values = outcome.values;
+  if (values == 0) outcome.firstLine = line;
+  if (values == kStatCount) outcome.fifteenthLine = line;
+  if (values < kStatCount) {
+    outcome.lastLine = line;
+    bool whole;
+    results[values] = readNumber(in, &whole);
+    // A digit after a comma: most likely a thousands separator or a
+    // decimal comma, which the number does not take in.
+    if (whole && peek(in) == ',') {
+      ++in.next;
+      if (isDigit(peek(in))) addNote(outcome, line).position = values;
+    }
   }
-  std::memcpy(note.token + note.tokenLength, from, size);
-  note.tokenLength += size;
+  ++values;
 }
 
-// Starts a token that may begin with a number, and its note. Kept out of
-// line, like scanNumber, for the sake of the line loop.
-[[gnu::noinline]] void beginLead(ResultsScan &scan) {
-  startNote(scan).skipped = true;
-  scan.lead.place = LeadPlace::kStart;
-  scan.place = LinePlace::kLead;
+// Reads a token that does not begin with a digit, and notes it when it
+// begins with a number all the same; returns whether it did.
+bool readSkipped(Input &in, std::size_t line, ReadOutcome &outcome) {
+  Kept token = {};
+  startKeeping(in, token);
+  bool number = readLead(in);
+  stopKeeping(in);
+  if (!number) return false;
+  // The note shows the token up to its limit and whether it goes on past
+  // it, not where it ends.
+  for (int c; !token.cut && (c = peek(in)) != kEnd && c != '\n' && !isBlank(c);
+       ++in.next) {
+    keep(token, in.next, in.next + 1);
+  }
+  ReadNote &note = addNote(outcome, line);
+  note.skipped = true;
+  note.token = token;
+  return true;
 }
 
-void noteSkipped(ResultsScan &scan) {
-  addNote(scan);
-  ++scan.skippedNotes;
+void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
+  std::size_t skipped = 0;
+  for (std::size_t line = 1; peek(in) != kEnd; ++line) {
+    if (!takeKey(in)) continue;
+    int c;
+    while (isBlank(c = peek(in))) ++in.next;
+    if (isDigit(c)) {
+      readValue(in, line, results, outcome);
+    } else if (c != kEnd && kLeads.of[c] && outcome.values < kStatCount &&
+               skipped < kStatCount) {
+      if (readSkipped(in, line, outcome)) ++skipped;
+    }
+    // What follows on the line, the rest of the token included, is never
+    // read.
+    skipLine(in);
+  }
+}
+
+FileKind kindOf(const Input &head) {
+  const auto *h = reinterpret_cast<const unsigned char *>(head.next);
+  std::size_t length = static_cast<std::size_t>(head.end - head.next);
+  if (length == 0) return FileKind::kEmpty;
+  if (length == 2 &&
+      ((h[0] == 0xff && h[1] == 0xfe) || (h[0] == 0xfe && h[1] == 0xff))) {
+    return FileKind::kUtf16;
+  }
+  return FileKind::kText;
 }
 
 }  // namespace
 
-void scanResults(ResultsScan &scan, const char *bytes, std::size_t size) {
-  for (std::size_t i = 0; scan.headLength < sizeof scan.head && i < size; ++i)
-    scan.head[scan.headLength++] = static_cast<unsigned char>(bytes[i]);
-  const char *p = bytes;
-  const char *const end = bytes + size;
-  ReadOutcome &outcome = *scan.outcome;
-  while (p < end) {
-    switch (scan.place) {
-      case LinePlace::kStart:
-      case LinePlace::kKey: {
-        // The key runs to the line's first colon; most lines of a file carry
-        // no value, so both searches use memchr rather than a byte loop.
-        const char *newline = find(p, end, '\n');
-        const char *colon = find(p, newline ? newline : end, ':');
-        if (colon) {
-          bool emptyKey = colon == p && scan.place == LinePlace::kStart;
-          scan.place = emptyKey ? LinePlace::kRest : LinePlace::kAfterColon;
-          p = colon + 1;
-        } else if (newline) {
-          scan.place = LinePlace::kStart;
-          ++scan.line;
-          p = newline + 1;
-        } else {
-          scan.place = LinePlace::kKey;
-          p = end;
-        }
-        break;
-      }
-      case LinePlace::kAfterColon:
-        while (isBlank(*p)) {
-          if (++p == end) return;
-        }
-        if (*p == '\n') {
-          scan.place = LinePlace::kStart;
-          ++scan.line;
-          ++p;
-        } else if (isDigit(*p)) {
-          if (outcome.values == 0) outcome.firstLine = scan.line;
-          if (outcome.values < kStatCount) {
-            outcome.lastLine = scan.line;
-            beginNumber(scan.number, *p);
-            scan.place = LinePlace::kNumber;
-            ++p;
-          } else {
-            // Past the 14th value a line is only counted.
-            if (++outcome.values == kStatCount + 1)
-              outcome.fifteenthLine = scan.line;
-            scan.place = LinePlace::kRest;
-          }
-        } else if (kLeads.of[static_cast<unsigned char>(*p)] &&
-                   outcome.values < kStatCount &&
-                   scan.skippedNotes < kStatCount) {
-          beginLead(scan);
-        } else {
-          scan.place = LinePlace::kRest;
-        }
-        break;
-      case LinePlace::kNumber:
-        // What follows the number on its line, the rest of the token
-        // included, is never read.
-        p = scanNumber(scan.number, p, end);
-        if (p == end) break;
-        storeNumber(scan);
-        scan.place = LinePlace::kRest;
-        if (*p == ',' && endsWhole(scan.number)) {
-          scan.place = LinePlace::kComma;
-          ++p;
-        }
-        break;
-      case LinePlace::kComma:
-        // A digit after the comma: most likely a thousands separator or a
-        // decimal comma, which the number does not take in.
-        if (isDigit(*p)) {
-          startNote(scan).position = outcome.values - 1;
-          addNote(scan);
-        }
-        scan.place = LinePlace::kRest;
-        break;
-      case LinePlace::kLead: {
-        const char *from = p;
-        p = scanLead(scan.lead, scan.number, p, end);
-        keepToken(scan, from, p);
-        if (scan.lead.place == LeadPlace::kNumberRead) {
-          scan.place = LinePlace::kNoteToken;
-        } else if (scan.lead.place == LeadPlace::kNoNumber) {
-          scan.place = LinePlace::kRest;
-        }
-        break;
-      }
-      case LinePlace::kNoteToken: {
-        // The note needs the token up to its limit and whether it goes on
-        // past it, not where it ends.
-        const ReadNote &note = noteBeingMade(outcome);
-        std::size_t left = kNoteTokenLimit - note.tokenLength + 1;
-        const char *stop =
-            p + std::min(left, static_cast<std::size_t>(end - p));
-        const char *from = p;
-        while (p < stop && *p != '\n' && !isBlank(*p)) ++p;
-        keepToken(scan, from, p);
-        if (p < end || note.tokenCut) {
-          noteSkipped(scan);
-          scan.place = LinePlace::kRest;
-        }
-        break;
-      }
-      case LinePlace::kRest: {
-        const char *newline = find(p, end, '\n');
-        if (newline) {
-          scan.place = LinePlace::kStart;
-          ++scan.line;
-          p = newline + 1;
-        } else {
-          p = end;
-        }
-        break;
-      }
-    }
-  }
-}
-
-void finishScan(ResultsScan &scan) {
-  // The end of the file ends the last token as white space would.
-  static constexpr char kTokenEnd[] = " ";
-  if (scan.place == LinePlace::kNumber) storeNumber(scan);
-  if (scan.place == LinePlace::kLead) {
-    scanLead(scan.lead, scan.number, kTokenEnd, kTokenEnd + 1);
-    if (scan.lead.place == LeadPlace::kNumberRead) noteSkipped(scan);
-  }
-  if (scan.place == LinePlace::kNoteToken) noteSkipped(scan);
-  scan.place = LinePlace::kStart;
-
-  const unsigned char *h = scan.head;
-  if (scan.headLength == 0) {
-    scan.outcome->kind = FileKind::kEmpty;
-  } else if (scan.headLength == 2 && ((h[0] == 0xff && h[1] == 0xfe) ||
-                                      (h[0] == 0xfe && h[1] == 0xff))) {
-    scan.outcome->kind = FileKind::kUtf16;
-  } else {
-    scan.outcome->kind = FileKind::kText;
-  }
-}
-
-ReadOutcome resval(std::FILE *stream, StatVector &results) {
-  // Large reads straight into our own buffer: the stream's buffer would
-  // only add a copy.
-  (void)std::setvbuf(stream, nullptr, _IONBF, 0);
+ReadOutcome resval(std::FILE *stream, StatVector &results,
+                   std::size_t bufferSize) {
   ReadOutcome outcome = {};
-  ResultsScan scan{&results, &outcome};
-  char buffer[128 * 1024];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
-    scanResults(scan, buffer, got);
+  // Large reads straight into our own buffer: the stream's would only add
+  // a copy. It is not on the stack, which a low limit may leave small.
+  (void)std::setvbuf(stream, nullptr, _IONBF, 0);
+  char *buffer = static_cast<char *>(std::malloc(bufferSize));
+  if (buffer) {
+    // The first two bytes tell an empty file and a UTF-16 one, whatever the
+    // buffer's size, so they are read on their own; the lines are read
+    // from them on.
+    char head[2];
+    Input in = {head, head, stream, head, sizeof head, 0, nullptr, nullptr};
+    refill(in);
+    outcome.kind = kindOf(in);
+    in.buffer = buffer;
+    in.size = bufferSize;
+    readLines(in, results, outcome);
+    outcome.error = in.error;
+    std::free(buffer);
+  } else {
+    outcome.error = ENOMEM;
   }
-  // Taken before the last number's conversion, which may set errno.
-  int error = 0;
-  if (std::ferror(stream)) error = errno != 0 ? errno : EIO;
-  finishScan(scan);
-  outcome.error = error;
   // Everything has been read; closing a stream that was only read loses
   // nothing, whatever fclose says.
   (void)std::fclose(stream);

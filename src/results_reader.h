@@ -6,11 +6,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "number_scan.h"
+#include "input.h"
 #include "stat_vector.h"
-
-// The longest part of a skipped token that a note keeps.
-constexpr std::size_t kNoteTokenLimit = 32;
 
 // Something on a line of the file that a student should hear of: a stored
 // number that stops right before a comma that a digit follows, as in
@@ -21,9 +18,7 @@ struct ReadNote {
   std::size_t line;      // the first is 1
   bool skipped;          // a skipped token; else a comma
   std::size_t position;  // a comma's: the position of the number read
-  std::size_t tokenLength;
-  bool tokenCut;  // the token is longer than the bytes kept
-  char token[kNoteTokenLimit];
+  Kept token;            // a skipped token's first bytes
 };
 
 // The notes fill in line order. The reader notes commas on the first 14
@@ -44,41 +39,13 @@ struct ReadOutcome {
   ReadNote notes[kNoteLimit];
 };
 
+// The size of the buffer that a file is read through.
+constexpr std::size_t kReadBufferSize = 131072;  // 128 KiB
+
 // Reads `stream` to its end, storing the first 14 values at positions 0 to
 // 13 of `results` and leaving unreached positions as they were; closes
-// `stream`.
-ReadOutcome resval(std::FILE *stream, StatVector &results);
-
-// The scanner behind resval, which takes the file's bytes in pieces of any
-// size, so a line may be split anywhere without changing what it yields.
-
-// Where the scanner stands within the current line.
-enum class LinePlace {
-  kStart,
-  kKey,
-  kAfterColon,
-  kNumber,     // a value
-  kComma,      // right after a value's comma
-  kLead,       // a token that may begin with a number
-  kNoteToken,  // the rest of a token that is noted as skipped
-  kRest,
-};
-
-struct ResultsScan {
-  StatVector *results;
-  ReadOutcome *outcome;  // all of it but the error
-  std::size_t line = 1;
-  std::size_t skippedNotes = 0;
-  unsigned char head[2] = {};  // the file's first bytes
-  std::size_t headLength = 0;
-  LinePlace place = LinePlace::kStart;
-  NumberScan number = {};
-  LeadScan lead = {};
-};
-
-void scanResults(ResultsScan &scan, const char *bytes, std::size_t size);
-
-// Ends the last line, which needs no line feed.
-void finishScan(ResultsScan &scan);
+// `stream`. Any buffer size reads the same; the tests try small ones.
+ReadOutcome resval(std::FILE *stream, StatVector &results,
+                   std::size_t bufferSize = kReadBufferSize);
 
 #endif  // GRADE_RESULTS_READER_H_

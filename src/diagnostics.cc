@@ -1,0 +1,150 @@
+#include "diagnostics.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// A diagnostic's message, worded a piece at a time; what does not fit is
+// cut, and the longest that can come (a link's text, three names) fits.
+struct Message {
+  char text[PATH_MAX + 1024];
+  std::size_t length = 0;
+};
+
+// The compiler checks each call's arguments against its format.
+// NOLINTNEXTLINE(cert-dcl50-cpp)
+[[gnu::format(printf, 2, 3)]] void say(Message &m, const char *format, ...) {
+  std::size_t room = sizeof m.text - m.length;
+  va_list args;
+  va_start(args, format);
+  int size = std::vsnprintf(m.text + m.length, room, format, args);
+  va_end(args);
+  if (size > 0) m.length += std::min(static_cast<std::size_t>(size), room - 1);
+}
+
+void sayShown(Message &m, const char *bytes, std::size_t size) {
+  size = std::min(size, sizeof m.text - 1 - m.length);
+  for (std::size_t i = 0; i < size; ++i) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    m.text[m.length++] = c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+  }
+}
+
+void sayShown(Message &m, const char *text) {
+  sayShown(m, text, std::strlen(text));
+}
+
+// Writes "grade: PATH: MESSAGE", or "grade: PATH:LINE: MESSAGE" where
+// there is a line, in one write, so that no other output comes between
+// its parts.
+void warn(const char *path, std::size_t line, const Message &m) {
+  char text[sizeof m.text + PATH_MAX + 64];
+  char place[24] = "";
+  if (line > 0) (void)std::snprintf(place, sizeof place, ":%zu", line);
+  int size = std::snprintf(text, sizeof text, "grade: %s%s: %.*s\n", path,
+                           place, static_cast<int>(m.length), m.text);
+  if (size < 0) return;
+  const char *next = text;
+  std::size_t left = std::min(static_cast<std::size_t>(size), sizeof text - 1);
+  while (left > 0) {
+    ssize_t written = write(STDERR_FILENO, next, left);
+    if (written < 0 && errno == EINTR) continue;
+    // Nothing is left to tell if standard error itself fails.
+    if (written <= 0) return;
+    next += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
+const char *reason(int error) {
+  return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
+}
+
+}  // namespace
+
+void warnFailure(const char *path, int error) {
+  Message m;
+  say(m, "%s", reason(error));
+  warn(path, 0, m);
+}
+
+void warnFolder(const char *folder, int error) {
+  Message m;
+  // A missing folder most likely means grade runs from the wrong folder.
+  say(m, "%s%s", reason(error),
+      error == ENOENT ? " (run grade from a folder beside results)" : "");
+  warn(folder, 0, m);
+}
+
+void warnMissing(const char *folder, const char *file,
+                 const MissingHint &hint) {
+  Message m;
+  say(m, "%s", reason(ENOENT));
+  switch (hint.kind) {
+    case MissingHint::Kind::kNone:
+      break;
+    case MissingHint::Kind::kLink:
+      say(m, " (a link to ");
+      sayShown(m, hint.link, hint.linkLength);
+      say(m, ", which does not exist)");
+      break;
+    case MissingHint::Kind::kFolder:
+      say(m, " (found %s/", folder);
+      sayShown(m, hint.folder);
+      say(m, "/%s)", file);
+      break;
+    case MissingHint::Kind::kNames:
+      say(m, " (results holds ");
+      for (std::size_t i = 0; i < hint.nameCount && i < MissingHint::kNameLimit;
+           ++i) {
+        if (i > 0) say(m, ", ");
+        sayShown(m, hint.names[i]);
+      }
+      if (hint.nameCount > MissingHint::kNameLimit) say(m, ", ...");
+      say(m, ")");
+      break;
+  }
+  char path[PATH_MAX];
+  (void)std::snprintf(path, sizeof path, "%s/%s", folder, file);
+  warn(path, 0, m);
+}
+
+void warnRead(const char *path, const ReadOutcome &outcome,
+              const StatVector &results) {
+  for (std::size_t i = 0; i < outcome.noteCount; ++i) {
+    const ReadNote &note = outcome.notes[i];
+    Message m;
+    if (note.skipped) {
+      say(m, "skipped \"");
+      sayShown(m, note.token.bytes, note.token.length);
+      say(m, "%s\": a value begins with a digit", note.token.cut ? "..." : "");
+    } else {
+      // "18,536,679" reads as 18: graded as read, but the student is told.
+      say(m, "number stops at a comma, read as %g", results[note.position]);
+    }
+    warn(path, note.line, m);
+  }
+  std::size_t values = outcome.values;
+  if (values == kStatCount) return;
+  Message m;
+  say(m, "%zu value%s, expected %zu", values, values == 1 ? "" : "s",
+      kStatCount);
+  if (values > kStatCount) {
+    say(m, " (the first on line %zu, the 15th on line %zu)", outcome.firstLine,
+        outcome.fifteenthLine);
+  } else if (values > 0) {
+    say(m, " (the last on line %zu)", outcome.lastLine);
+  } else if (outcome.kind == FileKind::kEmpty) {
+    say(m, " (the file is empty)");
+  } else if (outcome.kind == FileKind::kUtf16) {
+    say(m, " (the file is UTF-16 text; save it as UTF-8)");
+  }
+  warn(path, 0, m);
+}

@@ -1,0 +1,27 @@
+// What grade says on standard error, one line a diagnostic: the program's
+// name, the path, the line where there is one, and the message. Bytes from
+// files and folders are shown with any byte outside printable ASCII as
+// "?", so that no control character reaches the terminal.
+#ifndef GRADE_DIAGNOSTICS_H_
+#define GRADE_DIAGNOSTICS_H_
+
+#include "results_files.h"
+#include "results_reader.h"
+#include "stat_vector.h"
+
+// A path that cannot be used, with the reason: an errno value, or
+// kNotRegularFile.
+void warnFailure(const char *path, int error);
+
+// The results folder, which cannot be used for `error`.
+void warnFolder(const char *folder, int error);
+
+// A results file that does not exist, with a hint at what is there.
+void warnMissing(const char *folder, const char *file, const MissingHint &hint);
+
+// What a file that was read holds that the student should hear of: the
+// reader's notes, then a count of values other than 14, with its place.
+void warnRead(const char *path, const ReadOutcome &outcome,
+              const StatVector &results);
+
+#endif  // GRADE_DIAGNOSTICS_H_

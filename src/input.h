@@ -1,0 +1,56 @@
+// The bytes of a file, pulled through a window over a buffer that is
+// refilled when the window runs out, so that the code that reads them runs
+// straight from a token's first byte to its last.
+#ifndef GRADE_INPUT_H_
+#define GRADE_INPUT_H_
+
+#include <cstddef>
+#include <cstdio>
+
+// The first bytes of a token, kept for a diagnostic to show.
+struct Kept {
+  static constexpr std::size_t kLimit = 32;
+  std::size_t length;
+  bool cut;  // the token has more bytes than are kept
+  char bytes[kLimit];
+};
+
+// Adds bytes to those kept, up to the limit.
+void keep(Kept &kept, const char *from, const char *to);
+
+struct Input {
+  const char *next;  // the window: bytes read and not yet taken
+  const char *end;
+  std::FILE *stream;
+  char *buffer;  // what refill reads into
+  std::size_t size;
+  int error;  // errno of a failed read, else 0
+  // While a token is kept: where it, or its part in the window, begins.
+  Kept *kept;
+  const char *keptFrom;
+};
+
+// Reads the next bytes of the stream into the window. False at the end of
+// the file or on a read error, which is kept in `error`.
+bool refill(Input &in);
+
+constexpr int kEnd = -1;
+
+// The next byte, as an unsigned char; kEnd at the end of the file.
+inline int peek(Input &in) {
+  return in.next < in.end || refill(in) ? static_cast<unsigned char>(*in.next)
+                                        : kEnd;
+}
+
+// Keeps the bytes taken from here on in `kept`, until stopKeeping.
+inline void startKeeping(Input &in, Kept &kept) {
+  in.kept = &kept;
+  in.keptFrom = in.next;
+}
+
+inline void stopKeeping(Input &in) {
+  keep(*in.kept, in.keptFrom, in.next);
+  in.kept = nullptr;
+}
+
+#endif  // GRADE_INPUT_H_
