@@ -6,9 +6,12 @@
 # absent). Arguments come from its args file, one a line. A case with a
 # stdout_to file sends standard output to the path it names (such as
 # /dev/full) instead of comparing it. Its specials file makes special
-# files in results, a line each: "fifo NAME" or "socket NAME". A
-# results_mode file gives the results folder that mode, and grade then runs
-# as user nobody when run as root, whom no mode stops.
+# files in results, a line each: "fifo NAME", "socket NAME", or "lease
+# NAME", a write lease that another process holds on the file until it is
+# opened. Its modes file gives files modes, a line each: "MODE PATH", the
+# path from the folder that holds results; grade then runs as user nobody
+# when run as root, whom no mode stops. Its stack_kib file limits grade's
+# stack to that many KiB.
 # grade runs under EMULATOR where one is given (a cross-built grade under
 # qemu-user).
 # usage: run_case.sh GRADE CASE_DIR [EMULATOR...]
@@ -18,7 +21,8 @@ case=$2
 shift 2
 emulator=$*
 tmp=$(mktemp -d) || exit 1
-trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"' EXIT
+holder=
+trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"; [ -z "$holder" ] || kill $holder 2>/dev/null' EXIT
 mkdir "$tmp/work"
 [ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
 if [ -f "$case/specials" ]; then
@@ -27,19 +31,34 @@ if [ -f "$case/specials" ]; then
       fifo) mkfifo "$tmp/results/$name" ;;
       socket) perl -MSocket -e 'socket(my $s, PF_UNIX, SOCK_STREAM, 0) or die;
         bind($s, pack_sockaddr_un($ARGV[0])) or die "$!\n"' "$tmp/results/$name" ;;
+      # F_SETLEASE is 1024 and F_WRLCK 1; the holder says when it holds the
+      # lease, and the signal that asks for it back ends the holder.
+      lease) mkfifo "$tmp/held" || exit 1
+        perl -e 'open(my $held, ">", $ARGV[1]) or die;
+          open(my $f, "<", $ARGV[0]) or die; fcntl($f, 1024, 1) or die;
+          print $held "held\n"; close $held; sleep 20' \
+          "$tmp/results/$name" "$tmp/held" >/dev/null 2>&1 &
+        holder=$!
+        read -r held <"$tmp/held"
+        [ "$held" = held ] ;;
     esac || exit 1
   done <"$case/specials"
 fi
 as=
-if [ -f "$case/results_mode" ]; then
+if [ -f "$case/modes" ]; then
   if [ "$(id -u)" = 0 ]; then
     cp "$grade" "$tmp/grade" && grade=$tmp/grade
     chown -R nobody:nogroup "$tmp" || exit 1
     # A coverage build's counts go where nobody may write them.
     as="setpriv --reuid=nobody --regid=nogroup --clear-groups env GCOV_PREFIX=$tmp/gcov"
   fi
-  chmod "$(cat "$case/results_mode")" "$tmp/results" || exit 1
+  # The folders last, so that their files can still be reached.
+  sort -k2r "$case/modes" | while read -r mode path; do
+    chmod "$mode" "$tmp/$path" || exit 1
+  done || exit 1
 fi
+limit=:
+[ -f "$case/stack_kib" ] && limit="ulimit -s $(cat "$case/stack_kib")"
 
 set --
 if [ -f "$case/args" ]; then
@@ -47,7 +66,8 @@ if [ -f "$case/args" ]; then
 fi
 out="$tmp/stdout"
 [ -f "$case/stdout_to" ] && out=$(cat "$case/stdout_to")
-(cd "$tmp/work" && exec $as $emulator "$grade" "$@") >"$out" 2>"$tmp/stderr"
+(cd "$tmp/work" && $limit && exec $as $emulator "$grade" "$@") \
+  >"$out" 2>"$tmp/stderr"
 status=$?
 
 [ -f "$case/stderr" ] || : >"$tmp/expected_stderr"
