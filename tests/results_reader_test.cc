@@ -90,6 +90,14 @@ const ReaderCase kCases[] = {
      "p: -5e\nq: -0x\nr: -",
      {},
      0},
+    {"bytes just outside the letters and digits end a number; a token of "
+     "exactly the bytes kept",
+     "a: -5A\nb: -5Z\nc: -5a\nd: -5z\ne: -5@\nf: -5[\ng: -5`\nh: -5{\n"
+     "i: -5/\nj: -5:\nk: -5" +
+         std::string(30, '%'),
+     {},
+     0,
+     "5:-5@ 6:-5[ 7:-5` 8:-5{ 9:-5/ 10:-5: 11:-5" + std::string(30, '%')},
     {"line numbers after a line whose colon has nothing after it",
      "x:\na: 1,5\nx:\r\nb: -5\nc: 2\n",
      {1, 2},
