@@ -23,6 +23,8 @@ bool refill(Input &in) {
   std::size_t got = std::fread(in.buffer, 1, in.size, in.stream);
   in.next = in.buffer;
   in.end = in.buffer + got;
+  for (const char *p = in.next; in.headLength < sizeof in.head && p < in.end;)
+    in.head[in.headLength++] = static_cast<unsigned char>(*p++);
   if (got == 0 && std::ferror(in.stream) && in.error == 0) {
     in.error = errno != 0 ? errno : EIO;
   }

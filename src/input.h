@@ -24,7 +24,9 @@ struct Input {
   std::FILE *stream;
   char *buffer;  // what refill reads into
   std::size_t size;
-  int error;  // errno of a failed read, else 0
+  int error;              // errno of a failed read, else 0
+  unsigned char head[2];  // the file's first bytes
+  std::size_t headLength;
   // While a token is kept: where it, or its part in the window, begins.
   Kept *kept;
   const char *keptFrom;

@@ -13,9 +13,10 @@
 // and "1e+" read as 1, "0x" and "0x." as 0); *whole is false then.
 double readNumber(Input &in, bool *whole);
 
-// Whether a token that begins with c may begin with a number that is not
-// read as a value: a sign, a point, or the first letter of "inf" or "nan".
-constexpr bool mayBeginNumber(char c) {
+// Whether a token that begins with the byte c may begin with a number that
+// is not read as a value: a sign, a point, or the first letter of "inf" or
+// "nan".
+constexpr bool mayBeginNumber(int c) {
   return c == '+' || c == '-' || c == '.' || c == 'i' || c == 'I' || c == 'n' ||
          c == 'N';
 }

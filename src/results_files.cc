@@ -84,14 +84,10 @@ std::FILE *openResultsFile(const char *path, int *error) {
   // Opened without waiting, so that a FIFO is refused rather than waited
   // on, and checked before anything is read.
   int fd = open(path, kOpenFlags | O_NONBLOCK);
-  if (fd < 0 && errno == EWOULDBLOCK) {
-    // A regular file under another process's write lease, as a file server
-    // may hold one: wait for the lease to be given up, as any reader does.
-    if (isRegular(path)) {
-      fd = open(path, kOpenFlags);
-    } else {
-      errno = EWOULDBLOCK;
-    }
+  // A regular file under another process's write lease, as a file server
+  // may hold one: wait for the lease to be given up, as any reader does.
+  if (fd < 0 && errno == EWOULDBLOCK && isRegular(path)) {
+    fd = open(path, kOpenFlags);
   }
   struct stat file;
   if (fd < 0) {

@@ -76,8 +76,10 @@ const NumberCase kCases[] = {
 double read(std::string token, std::size_t size) {
   std::FILE *stream = fmemopen(&token[0], token.size(), "r");
   std::vector<char> buffer(size);
-  Input in = {buffer.data(), buffer.data(), stream, buffer.data(), size, 0,
-              nullptr,       nullptr};
+  Input in = {};
+  in.next = in.end = in.buffer = buffer.data();
+  in.stream = stream;
+  in.size = size;
   bool whole;
   double value = readNumber(in, &whole);
   std::fclose(stream);
