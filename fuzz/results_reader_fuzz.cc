@@ -1,8 +1,10 @@
 // Fuzzes the results reader. Beyond "no crash", every input must satisfy:
 // - the values, their count, their lines and the notes are those of a
 //   plain model of the file format, which takes each value as strtod of the
-//   whole token, and notes a token that does not begin with a digit when
-//   strtod reads a number from it that no letter or digit follows;
+//   whole token, notes where it stops early, and notes a token that does
+//   not begin with a digit when strtod reads a number from it that no
+//   letter or digit follows, or when a digit follows up to four bytes that
+//   may hide it;
 // - no value is written outside positions 0 to 13;
 // - reading through a buffer of any size yields the same, and so does
 //   turning every line feed into a carriage return and a line feed.
@@ -61,6 +63,38 @@ bool isBlank(char c) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)); }
 
+// Where a number stops that the file most likely meant to go on: the
+// number's text, and the line's bytes from its end to the line's end.
+char stopOf(const std::string &number, const char *a, const char *end) {
+  auto at = [&](std::size_t i) { return a + i < end ? a[i] : '\n'; };
+  bool point = number.find('.') != std::string::npos;
+  if ((at(0) == ',' || (at(0) == '.' && point)) && isDigit(at(1))) return at(0);
+  if (std::strchr("MkKG", at(0)) && at(0) != '\0' && !isAlnum(at(1)))
+    return at(0);
+  bool digits = number.size() >= 1 && number.size() <= 3;
+  for (char c : number) digits = digits && isDigit(c);
+  std::size_t space = 0;
+  for (const char *s : {" ", "\xc2\xa0", "\xe2\x80\xaf"}) {
+    if (std::string(a, std::min<std::size_t>(end - a, 3)).rfind(s, 0) == 0)
+      space = std::strlen(s);
+  }
+  if (digits && space && isDigit(at(space)) && isDigit(at(space + 1)) &&
+      isDigit(at(space + 2)) && !isDigit(at(space + 3)))
+    return ' ';
+  return '\0';
+}
+
+// Up to four quotes, brackets, braces, parentheses, "<" or bytes outside
+// printable ASCII, and then a digit.
+bool hidesValue(const std::string &token) {
+  std::size_t i = 0;
+  for (; i < 4 && i < token.size(); ++i) {
+    auto c = static_cast<unsigned char>(token[i]);
+    if (!std::strchr("\"'[]{}()<", c) && c >= 0x20 && c < 0x7f) break;
+  }
+  return i > 0 && i < token.size() && isDigit(token[i]);
+}
+
 ReadNote &note(Read &r, std::size_t line) {
   ReadNote &n = r.o.notes[r.o.noteCount++];
   n.line = line;
@@ -90,11 +124,18 @@ Read model(const std::string &text) {
         if (count < kStatCount) {
           r.o.lastLine = line;
           r.g.values[count] = value;
-          if (after[0] == ',' && isDigit(after[1]))
-            note(r, line).position = count;
+          std::size_t length = static_cast<std::size_t>(after - token.c_str());
+          char at = stopOf(token.substr(0, length), text.data() + t + length,
+                           text.data() + stop);
+          if (at) {
+            ReadNote &n = note(r, line);
+            n.stop = at;
+            n.position = count;
+          }
         }
         if (++count == kStatCount + 1) r.o.fifteenthLine = line;
-      } else if (after != token.c_str() && !isAlnum(*after) &&
+      } else if (((after != token.c_str() && !isAlnum(*after)) ||
+                  hidesValue(token)) &&
                  count < kStatCount && skipped++ < kStatCount) {
         ReadNote &n = note(r, line);
         n.skipped = true;
@@ -142,7 +183,7 @@ void expectSame(const Read &a, const Read &b, const char *what) {
   for (std::size_t i = 0; i < x.noteCount; ++i) {
     const ReadNote &m = x.notes[i];
     const ReadNote &n = y.notes[i];
-    check(m.line == n.line && m.skipped == n.skipped, what);
+    check(m.line == n.line && m.skipped == n.skipped && m.stop == n.stop, what);
     check(
         m.skipped
             ? m.token.cut == n.token.cut && m.token.length == n.token.length &&

@@ -12,9 +12,10 @@
 namespace {
 
 // A diagnostic's message, worded a piece at a time; what does not fit is
-// cut, and the longest that can come (a link's text, three names) fits.
+// cut, and the longest that can come (a link's text or three names, each
+// byte escaped) fits.
 struct Message {
-  char text[PATH_MAX + 1024];
+  char text[4 * PATH_MAX + 1024];
   std::size_t length = 0;
 };
 
@@ -29,16 +30,50 @@ struct Message {
   if (size > 0) m.length += std::min(static_cast<std::size_t>(size), room - 1);
 }
 
-void sayShown(Message &m, const char *bytes, std::size_t size) {
-  size = std::min(size, sizeof m.text - 1 - m.length);
+void sayByte(Message &m, char c) {
+  if (m.length < sizeof m.text - 1) m.text[m.length++] = c;
+}
+
+bool isShown(unsigned char c) {
+  return c >= 0x20 && c < 0x7f && c != '"' && c != '\\';
+}
+
+// Adds bytes with C escapes for those that would not show, or would not
+// read back: \t, \r, \n, \", \\, and \xHH for every other byte outside
+// printable ASCII.
+void sayEscaped(Message &m, const char *bytes, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) {
     auto c = static_cast<unsigned char>(bytes[i]);
-    m.text[m.length++] = c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+    const char *escape = c == '\t'   ? "\\t"
+                         : c == '\r' ? "\\r"
+                         : c == '\n' ? "\\n"
+                         : c == '"'  ? "\\\""
+                         : c == '\\' ? "\\\\"
+                                     : nullptr;
+    if (escape) {
+      say(m, "%s", escape);
+    } else if (isShown(c)) {
+      sayByte(m, static_cast<char>(c));
+    } else {
+      say(m, "\\x%02x", c);
+    }
   }
 }
 
-void sayShown(Message &m, const char *text) {
-  sayShown(m, text, std::strlen(text));
+// Adds a name from a folder as it is, or, where it holds a byte that would
+// not show or begins or ends with a space, in double quotes and escaped.
+void sayName(Message &m, const char *bytes, std::size_t size) {
+  bool plain = size == 0 || (bytes[0] != ' ' && bytes[size - 1] != ' ');
+  for (std::size_t i = 0; plain && i < size; ++i) {
+    plain = isShown(static_cast<unsigned char>(bytes[i]));
+  }
+  if (!plain) sayByte(m, '"');
+  sayEscaped(m, bytes, size);
+  if (!plain) sayByte(m, '"');
+}
+
+void sayName(Message &m, const char *name) {
+  sayName(m, name, std::strlen(name));
 }
 
 // Writes "grade: PATH: MESSAGE", or "grade: PATH:LINE: MESSAGE" where
@@ -92,12 +127,12 @@ void warnMissing(const char *folder, const char *file,
       break;
     case MissingHint::Kind::kLink:
       say(m, " (a link to ");
-      sayShown(m, hint.link, hint.linkLength);
+      sayName(m, hint.link, hint.linkLength);
       say(m, ", which does not exist)");
       break;
     case MissingHint::Kind::kFolder:
       say(m, " (found %s/", folder);
-      sayShown(m, hint.folder);
+      sayName(m, hint.folder);
       say(m, "/%s)", file);
       break;
     case MissingHint::Kind::kNames:
@@ -105,7 +140,7 @@ void warnMissing(const char *folder, const char *file,
       for (std::size_t i = 0; i < hint.nameCount && i < MissingHint::kNameLimit;
            ++i) {
         if (i > 0) say(m, ", ");
-        sayShown(m, hint.names[i]);
+        sayName(m, hint.names[i]);
       }
       if (hint.nameCount > MissingHint::kNameLimit) say(m, ", ...");
       say(m, ")");
@@ -123,11 +158,20 @@ void warnRead(const char *path, const ReadOutcome &outcome,
     Message m;
     if (note.skipped) {
       say(m, "skipped \"");
-      sayShown(m, note.token.bytes, note.token.length);
+      sayEscaped(m, note.token.bytes, note.token.length);
       say(m, "%s\": a value begins with a digit", note.token.cut ? "..." : "");
     } else {
       // "18,536,679" reads as 18: graded as read, but the student is told.
-      say(m, "number stops at a comma, read as %g", results[note.position]);
+      const char *at = note.stop == ','   ? "a comma"
+                       : note.stop == '.' ? "a second point"
+                       : note.stop == ' ' ? "a space"
+                                          : nullptr;
+      if (at) {
+        say(m, "number stops at %s", at);
+      } else {
+        say(m, "number stops at \"%c\"", note.stop);
+      }
+      say(m, ", read as %g", results[note.position]);
     }
     warn(path, note.line, m);
   }

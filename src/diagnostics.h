@@ -1,7 +1,8 @@
 // What grade says on standard error, one line a diagnostic: the program's
 // name, the path, the line where there is one, and the message. Bytes from
-// files and folders are shown with any byte outside printable ASCII as
-// "?", so that no control character reaches the terminal.
+// files and folders are shown so that what is invisible shows, and no
+// control character reaches the terminal: with C escapes, and a name that
+// needs them, or begins or ends with a space, in double quotes.
 #ifndef GRADE_DIAGNOSTICS_H_
 #define GRADE_DIAGNOSTICS_H_
 

@@ -27,7 +27,10 @@ constexpr long long kExponentClamp = 99999;
 struct Number {
   bool hex;
   bool dropped;
+  bool point;
   bool exponentNegative;
+  bool exponentRead;
+  std::size_t integerLength;  // bytes of the integer part, zeros included
   std::size_t digitCount;
   long long scale;     // digit places (4 bits each when hex)
   long long exponent;  // decimal, or binary when hex; saturates
@@ -70,6 +73,7 @@ void takeDigits(Input &in, Number &n, bool integer) {
   do {
     const char *p = in.next;
     const char *const end = in.end;
+    const char *const start = p;
     // Zeros before the first significant digit only move the point.
     if (n.digitCount == 0) {
       const char *zeros = p;
@@ -87,7 +91,10 @@ void takeDigits(Input &in, Number &n, bool integer) {
       n.dropped = true;
       while (p < end && isDigitOf<kHex>(*p)) ++p;
     }
-    if (integer) n.scale += p - run;
+    if (integer) {
+      n.scale += p - run;
+      n.integerLength += static_cast<std::size_t>(p - start);
+    }
     in.next = p;
   } while (in.next == in.end && refill(in));
 }
@@ -102,10 +109,12 @@ bool takeRest(Input &in, Number &n, bool afterPoint) {
     afterPoint = peek(in) == '.';
     if (afterPoint) ++in.next;
   }
+  n.point = afterPoint;
   if (afterPoint) takeDigits<kHex>(in, n, false);
 
   if (lower(peek(in)) != (kHex ? 'p' : 'e')) return true;
   ++in.next;
+  n.exponentRead = true;
   int c = peek(in);
   if (c == '+' || c == '-') {
     n.exponentNegative = c == '-';
@@ -125,7 +134,10 @@ bool takeRest(Input &in, Number &n, bool afterPoint) {
 bool takeNumber(Input &in, Number &n, bool afterPoint) {
   n.hex = false;
   n.dropped = false;
+  n.point = false;
   n.exponentNegative = false;
+  n.exponentRead = false;
+  n.integerLength = 0;
   n.digitCount = 0;
   n.scale = 0;
   n.exponent = 0;
@@ -133,6 +145,7 @@ bool takeNumber(Input &in, Number &n, bool afterPoint) {
   if (peek(in) == '0') {
     // A leading zero, which changes nothing, unless "x" follows it.
     ++in.next;
+    n.integerLength = 1;
     if (lower(peek(in)) == 'x') {
       ++in.next;
       bool point = peek(in) == '.';
@@ -187,9 +200,12 @@ bool endsNumber(Input &in) { return !isLetterOrDigit(peek(in)); }
 
 }  // namespace
 
-double readNumber(Input &in, bool *whole) {
+double readNumber(Input &in, NumberShape *shape) {
   Number n;
-  *whole = takeNumber(in, n, false);
+  shape->whole = takeNumber(in, n, false);
+  shape->point = n.point;
+  bool plain = !n.hex && !n.point && !n.exponentRead;
+  shape->digitsOnly = plain ? n.integerLength : 0;
   return convert(n);
 }
 

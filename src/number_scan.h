@@ -6,12 +6,21 @@
 
 #include "input.h"
 
+// What the bytes of a number read were, which tells what may have been
+// meant to follow it.
+struct NumberShape {
+  // The last byte taken belongs to the number: the input is left at what
+  // follows it, not after a mark or a sign that turned out not to belong
+  // ("1e" and "1e+" read as 1, "0x" and "0x." as 0).
+  bool whole;
+  bool point;              // it has a point
+  std::size_t digitsOnly;  // its length where it is decimal digits alone
+};
+
 // Reads the number at the input's next byte, a digit: the longest leading
 // part of the token that reads as one, however long, rounded to the
-// nearest double. The input is left after the bytes taken, which may end
-// in a mark or a sign that turned out not to belong to the number ("1e"
-// and "1e+" read as 1, "0x" and "0x." as 0); *whole is false then.
-double readNumber(Input &in, bool *whole);
+// nearest double. The input is left after the bytes taken.
+double readNumber(Input &in, NumberShape *shape);
 
 // Whether a token that begins with the byte c may begin with a number that
 // is not read as a value: a sign, a point, or the first letter of "inf" or

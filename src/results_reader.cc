@@ -16,6 +16,20 @@ constexpr bool isBlank(int c) {
 
 constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
+constexpr bool isLetterOrDigit(int c) {
+  return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A byte that may stand before a value and hide it from the reader: a
+// quote, a bracket, a brace, a parenthesis, "<", or a byte outside
+// printable ASCII (of a colour code, or a no-break space), but not the
+// white space that ends a token.
+constexpr bool mayWrapValue(int c) {
+  return c == '"' || c == '\'' || c == '[' || c == ']' || c == '{' ||
+         c == '}' || c == '(' || c == ')' || c == '<' ||
+         (c >= 0 && c != '\n' && !isBlank(c) && (c < 0x20 || c >= 0x7f));
+}
+
 const char *find(const Input &in, char c, const char *end) {
   return static_cast<const char *>(
       std::memchr(in.next, c, static_cast<std::size_t>(end - in.next)));
@@ -61,6 +75,47 @@ ReadNote &addNote(ReadOutcome &outcome, std::size_t line) {
   return note;
 }
 
+// Takes a space, a no-break space or a narrow no-break space (U+202F) in
+// UTF-8, as far as its bytes go; returns whether it was one.
+bool takeGroupSpace(Input &in) {
+  int c = peek(in);
+  if (c == ' ') {
+    ++in.next;
+    return true;
+  }
+  const char *space = c == 0xc2 ? "\xc2\xa0" : "\xe2\x80\xaf";
+  for (; *space != '\0'; ++space) {
+    if (peek(in) != static_cast<unsigned char>(*space)) return false;
+    ++in.next;
+  }
+  return true;
+}
+
+// Where a number that the file most likely meant to go on stops: ',', '.'
+// or ' ' for a comma, a second point or a space before more digits, the
+// letter of a unit; or '\0'. What follows the number on its line is read
+// only here.
+char stopOf(Input &in, const NumberShape &shape) {
+  int c = peek(in);
+  if (!shape.whole || c == kEnd) return '\0';
+  if (c == ',' || (c == '.' && shape.point)) {
+    ++in.next;
+    return isDigit(peek(in)) ? static_cast<char>(c) : '\0';
+  }
+  if (c == 'M' || c == 'k' || c == 'K' || c == 'G') {
+    ++in.next;
+    return isLetterOrDigit(peek(in)) ? '\0' : static_cast<char>(c);
+  }
+  // A group of three digits after one of one to three: "18 227 596".
+  if (shape.digitsOnly < 1 || shape.digitsOnly > 3 || !takeGroupSpace(in)) {
+    return '\0';
+  }
+  for (int i = 0; i < 3; ++i, ++in.next) {
+    if (!isDigit(peek(in))) return '\0';
+  }
+  return isDigit(peek(in)) ? '\0' : ' ';
+}
+
 // Reads the value at the input, which begins with a digit. Past the 14th a
 // value is only counted.
 void readValue(Input &in, std::size_t line, StatVector &results,
@@ -70,24 +125,31 @@ void readValue(Input &in, std::size_t line, StatVector &results,
   if (values == kStatCount) outcome.fifteenthLine = line;
   if (values < kStatCount) {
     outcome.lastLine = line;
-    bool whole;
-    results[values] = readNumber(in, &whole);
-    // A digit after a comma: most likely a thousands separator or a
-    // decimal comma, which the number does not take in.
-    if (whole && peek(in) == ',') {
-      ++in.next;
-      if (isDigit(peek(in))) addNote(outcome, line).position = values;
+    NumberShape shape;
+    results[values] = readNumber(in, &shape);
+    if (char stop = stopOf(in, shape)) {
+      ReadNote &note = addNote(outcome, line);
+      note.stop = stop;
+      note.position = values;
     }
   }
   ++values;
 }
 
+// Takes the bytes that may hide a value, up to four; returns whether a
+// digit follows them.
+bool readWrapped(Input &in) {
+  for (int i = 0; i < 4 && mayWrapValue(peek(in)); ++i) ++in.next;
+  return isDigit(peek(in));
+}
+
 // Reads a token that does not begin with a digit, and notes it when it
-// begins with a number all the same; returns whether it did.
+// begins with a number or a hidden value all the same; returns whether it
+// did.
 bool readSkipped(Input &in, std::size_t line, ReadOutcome &outcome) {
   Kept token = {};
   startKeeping(in, token);
-  bool number = readLead(in);
+  bool number = mayBeginNumber(peek(in)) ? readLead(in) : readWrapped(in);
   stopKeeping(in);
   if (!number) return false;
   // The note shows the token up to its limit and whether it goes on past
@@ -110,8 +172,8 @@ void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
     while (isBlank(c = peek(in))) ++in.next;
     if (isDigit(c)) {
       readValue(in, line, results, outcome);
-    } else if (mayBeginNumber(c) && outcome.values < kStatCount &&
-               skipped < kStatCount) {
+    } else if ((mayBeginNumber(c) || mayWrapValue(c)) &&
+               outcome.values < kStatCount && skipped < kStatCount) {
       if (readSkipped(in, line, outcome)) ++skipped;
     }
     // What follows on the line, the rest of the token included, is never

@@ -9,21 +9,27 @@
 #include "input.h"
 #include "stat_vector.h"
 
-// Something on a line of the file that a student should hear of: a stored
-// number that stops right before a comma that a digit follows, as in
-// "18,536,679"; or a token that begins with a number but not with a digit,
-// as "-5" or "nan", which yields no value and so moves every later value up
-// one position.
+// Something on a line of the file that a student should hear of. A stored
+// number that stops early, where the file most likely meant it to go on:
+// at a comma that a digit follows ("18,536,679"), at a second point that a
+// digit follows ("10.000.000"), at a space, a no-break space or a narrow
+// one between groups of three digits ("18 227 596"), or at a unit letter
+// M, k, K or G ("10M"). Or a token that does not begin with a digit but
+// with a number ("-5", "nan"), or with a digit behind at most four quotes,
+// brackets, braces, parentheses, "<" or bytes outside printable ASCII
+// ("\"764\"", a colour code, a no-break space): it yields no value, and so
+// moves every later value up one position.
 struct ReadNote {
   std::size_t line;      // the first is 1
-  bool skipped;          // a skipped token; else a comma
-  std::size_t position;  // a comma's: the position of the number read
+  bool skipped;          // a skipped token; else a number that stops early
+  char stop;             // where it stops: ',', '.', ' ', or the letter
+  std::size_t position;  // the position of the number read
   Kept token;            // a skipped token's first bytes
 };
 
-// The notes fill in line order. The reader notes commas on the first 14
-// values only, and skipped tokens only while fewer than 14 values are
-// stored, at most 14 of them.
+// The notes fill in line order. The reader notes numbers that stop early
+// on the first 14 values only, and skipped tokens only while fewer than 14
+// values are stored, at most 14 of them.
 constexpr std::size_t kNoteLimit = 2 * kStatCount;
 
 enum class FileKind { kText, kEmpty, kUtf16 };

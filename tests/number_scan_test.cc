@@ -80,8 +80,8 @@ double read(std::string token, std::size_t size) {
   in.next = in.end = in.buffer = buffer.data();
   in.stream = stream;
   in.size = size;
-  bool whole;
-  double value = readNumber(in, &whole);
+  NumberShape shape;
+  double value = readNumber(in, &shape);
   std::fclose(stream);
   return value;
 }

@@ -17,8 +17,9 @@ struct ReaderCase {
   std::string input;
   std::vector<double> values;  // what positions 0, 1, ... must hold
   std::size_t count;           // value-carrying lines, past the 14th too
-  // The notes in order: "LINE," for a comma, "LINE:TOKEN" for a skipped
-  // token, with "..." where it is cut.
+  // The notes in order: LINE and where a number stops (",", ".", " " or
+  // its unit's letter), or "LINE:TOKEN" for a skipped token, with "..."
+  // where it is cut.
   std::string notes = "";
   std::vector<std::size_t> lines = {};  // first, last and 15th value's line
 };
@@ -98,6 +99,25 @@ const ReaderCase kCases[] = {
      {},
      0,
      "5:-5@ 6:-5[ 7:-5` 8:-5{ 9:-5/ 10:-5: 11:-5" + std::string(30, '%')},
+    {"numbers that stop early where the file meant them to go on",
+     "a: 10.000.000\nb: 1.5.\nc: 18 227 596\nd: 18\xc2\xa0"
+     "227\n"
+     "e: 18\xe2\x80\xaf"
+     "227 x\nf: 1.823 100\ng: 18227596 cycles\nh: 10M\n"
+     "i: 1.5k\nj: 5ms\nk: 12abc\nl: 7G.\nm: 18 2275\nn: 1234 567",
+     {10, 1.5, 18, 18, 18, 1.823, 18227596, 10, 1.5, 5, 12, 7, 18, 1234},
+     14,
+     "1. 3  4  5  8M 9k 12G"},
+    {"values behind quotes, brackets or bytes outside printable ASCII",
+     "a: \"10000000\"\nb: [1.823]\nc: (764)\nd: \x1b[1;32m10000000\n"
+     "e: \xc2\xa0"
+     "10000000\nf: <5>\ng: {[(\"5\nh: {[(<\"5\ni: \"\nj: \"x5\n"
+     "k: (-5)\nl: 5\n",
+     {5},
+     1,
+     "1:\"10000000\" 2:[1.823] 3:(764) 4:\x1b[1;32m10000000 "
+     "5:\xc2\xa0"
+     "10000000 6:<5> 7:{[(\"5"},
     {"line numbers after a line whose colon has nothing after it",
      "x:\na: 1,5\nx:\r\nb: -5\nc: 2\n",
      {1, 2},
@@ -115,7 +135,7 @@ std::string notesOf(const ReadOutcome &outcome) {
     notes += std::to_string(n.line);
     notes += n.skipped ? ":" + std::string(n.token.bytes, n.token.length) +
                              (n.token.cut ? "..." : "")
-                       : ",";
+                       : std::string(1, n.stop);
   }
   return notes;
 }

@@ -6,9 +6,10 @@
 # absent). Arguments come from its args file, one a line. A case with a
 # stdout_to file sends standard output to the path it names (such as
 # /dev/full) instead of comparing it. Its specials file makes special
-# files in results, a line each: "fifo NAME", "socket NAME", or "lease
+# files in results, a line each: "fifo NAME", "socket NAME", "lease
 # NAME", a write lease that another process holds on the file until it is
-# opened. Its modes file gives files modes, a line each: "MODE PATH", the
+# opened, or "rename NAME TO", where TO takes printf's escapes (\r, \040),
+# for names that git cannot hold. Its modes file gives files modes, a line each: "MODE PATH", the
 # path from the folder that holds results; grade then runs as user nobody
 # when run as root, whom no mode stops. Its stack_kib file limits grade's
 # stack to that many KiB.
@@ -26,9 +27,10 @@ trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"; [ -z "$holder" ] || kill $holder 2>/
 mkdir "$tmp/work"
 [ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
 if [ -f "$case/specials" ]; then
-  while read -r kind name; do
+  while read -r kind name to; do
     case $kind in
       fifo) mkfifo "$tmp/results/$name" ;;
+      rename) mv "$tmp/results/$name" "$tmp/results/$(printf '%b' "$to")" ;;
       socket) perl -MSocket -e 'socket(my $s, PF_UNIX, SOCK_STREAM, 0) or die;
         bind($s, pack_sockaddr_un($ARGV[0])) or die "$!\n"' "$tmp/results/$name" ;;
       # F_SETLEASE is 1024 and F_WRLCK 1; the holder says when it holds the
