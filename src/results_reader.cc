@@ -30,6 +30,22 @@ constexpr bool mayWrapValue(int c) {
          (c >= 0 && c != '\n' && !isBlank(c) && (c < 0x20 || c >= 0x7f));
 }
 
+// Whether a token's first byte may begin a value that is skipped, looked
+// up rather than compared: most lines of a large file reach it with a word.
+struct Firsts {
+  bool mayBeSkipped[256];
+};
+
+constexpr Firsts findFirsts() {
+  Firsts firsts = {};
+  for (int c = 0; c < 256; ++c) {
+    firsts.mayBeSkipped[c] = mayBeginNumber(c) || mayWrapValue(c);
+  }
+  return firsts;
+}
+
+constexpr Firsts kFirsts = findFirsts();
+
 const char *find(const Input &in, char c, const char *end) {
   return static_cast<const char *>(
       std::memchr(in.next, c, static_cast<std::size_t>(end - in.next)));
@@ -172,7 +188,7 @@ void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
     while (isBlank(c = peek(in))) ++in.next;
     if (isDigit(c)) {
       readValue(in, line, results, outcome);
-    } else if ((mayBeginNumber(c) || mayWrapValue(c)) &&
+    } else if (c != kEnd && kFirsts.mayBeSkipped[c] &&
                outcome.values < kStatCount && skipped < kStatCount) {
       if (readSkipped(in, line, outcome)) ++skipped;
     }
