@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -96,6 +97,20 @@ TEST(NumberScanTest, ReadsAsStrtodReadsTheWholeToken) {
         EXPECT_EQ(read(token, size), value)
             << c.name << ": " << token.substr(0, 40) << ", buffer of " << size;
       }
+    }
+  }
+}
+
+// Short numbers are converted without strtod: at every power of ten within
+// reach of that and just past it, and with 15 and 16 digits, the value is
+// still strtod's.
+TEST(NumberScanTest, ShortNumbersReadAsStrtodReadsThem) {
+  for (const char *digits : {"7", "1.823", "999999999999999",
+                             "1234567890123456", "0.000000000000001"}) {
+    for (int power = -25; power <= 25; ++power) {
+      std::string token = std::string(digits) + "e" + std::to_string(power);
+      EXPECT_EQ(read(token, 4097), std::strtod(token.c_str(), nullptr))
+          << token;
     }
   }
 }
