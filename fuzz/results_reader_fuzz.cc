@@ -4,7 +4,8 @@
 //   whole token, notes where it stops early, and notes a token that does
 //   not begin with a digit when strtod reads a number from it that no
 //   letter or digit follows, or when a digit follows up to four bytes that
-//   may hide it;
+//   may hide it, and notes the first key of the first 14 values that names
+//   one of the table's statistics at another's place;
 // - no value is written outside positions 0 to 13;
 // - reading through a buffer of any size yields the same, and so does
 //   turning every line feed into a carriage return and a line feed.
@@ -95,6 +96,43 @@ bool hidesValue(const std::string &token) {
   return i > 0 && i < token.size() && isDigit(token[i]);
 }
 
+// The position of the statistic that a key's first bytes name by their
+// words, the first label in the key, or -1. A key cut short may go on with
+// its last word.
+int named(const std::string &head, bool cut) {
+  std::string words = " ";
+  for (std::size_t i = 0; i < head.size(); ++i) {
+    auto c = static_cast<unsigned char>(head[i]);
+    if (!std::isalnum(c)) {
+      words += ' ';
+      continue;
+    }
+    if (std::isupper(c) && i > 0 &&
+        std::islower(static_cast<unsigned char>(head[i - 1])))
+      words += ' ';
+    words += static_cast<char>(std::tolower(c));
+  }
+  words += cut ? '#' : ' ';
+  std::string single;
+  for (char c : words) {
+    if (c != ' ' || single.empty() || single.back() != ' ') single += c;
+  }
+  const std::pair<const char *, int> labels[] = {
+      {" cpi ", 2},           {" unique pc ", 3},   {" perc alu op ", 9},
+      {" perc ld op ", 10},   {" perc st op ", 11}, {" perc cbr op ", 12},
+      {" perc other op ", 13}};
+  std::size_t first = std::string::npos;
+  int position = -1;
+  for (const auto &label : labels) {
+    std::size_t at = single.find(label.first);
+    if (at < first) {
+      first = at;
+      position = label.second;
+    }
+  }
+  return position;
+}
+
 ReadNote &note(Read &r, std::size_t line) {
   ReadNote &n = r.o.notes[r.o.noteCount++];
   n.line = line;
@@ -105,6 +143,7 @@ ReadNote &note(Read &r, std::size_t line) {
 Read model(const std::string &text) {
   Read r = fresh();
   std::size_t skipped = 0;
+  bool keyNoted = false;
   for (std::size_t start = 0, line = 1;; ++line) {
     std::size_t stop = text.find('\n', start);
     if (stop == std::string::npos) stop = text.size();
@@ -120,6 +159,23 @@ Read model(const std::string &text) {
       double value = std::strtod(token.c_str(), &after);
       std::size_t &count = r.o.values;
       if (t < stop && isDigit(text[t])) {
+        auto keyLength =
+            static_cast<std::size_t>(colon - (text.data() + start));
+        std::string head =
+            text.substr(start, std::min<std::size_t>(32, keyLength));
+        int position = named(head, keyLength > 32);
+        if (count < kStatCount && !keyNoted && position >= 0 &&
+            static_cast<std::size_t>(position) != count) {
+          keyNoted = true;
+          std::size_t from = 0, to = head.size();
+          while (to > from && isBlank(head[to - 1])) --to;
+          while (from < to && isBlank(head[from])) ++from;
+          ReadNote &n = note(r, line);
+          n.kind = NoteKind::kKey;
+          n.position = count;
+          n.token.length = to - from;
+          std::memcpy(n.token.bytes, head.data() + from, to - from);
+        }
         if (count == 0) r.o.firstLine = line;
         if (count < kStatCount) {
           r.o.lastLine = line;
@@ -129,6 +185,7 @@ Read model(const std::string &text) {
                            text.data() + stop);
           if (at) {
             ReadNote &n = note(r, line);
+            n.kind = NoteKind::kStop;
             n.stop = at;
             n.position = count;
           }
@@ -138,7 +195,7 @@ Read model(const std::string &text) {
                   hidesValue(token)) &&
                  count < kStatCount && skipped++ < kStatCount) {
         ReadNote &n = note(r, line);
-        n.skipped = true;
+        n.kind = NoteKind::kSkipped;
         n.token.cut = token.size() > Kept::kLimit;
         n.token.length = n.token.cut ? Kept::kLimit : token.size();
         std::memcpy(n.token.bytes, token.data(), n.token.length);
@@ -183,13 +240,11 @@ void expectSame(const Read &a, const Read &b, const char *what) {
   for (std::size_t i = 0; i < x.noteCount; ++i) {
     const ReadNote &m = x.notes[i];
     const ReadNote &n = y.notes[i];
-    check(m.line == n.line && m.skipped == n.skipped && m.stop == n.stop, what);
-    check(
-        m.skipped
-            ? m.token.cut == n.token.cut && m.token.length == n.token.length &&
-                  std::memcmp(m.token.bytes, n.token.bytes, m.token.length) == 0
-            : m.position == n.position,
-        what);
+    check(m.line == n.line && m.kind == n.kind && m.stop == n.stop &&
+              (m.kind == NoteKind::kSkipped || m.position == n.position) &&
+              m.token.cut == n.token.cut && m.token.length == n.token.length &&
+              std::memcmp(m.token.bytes, n.token.bytes, m.token.length) == 0,
+          what);
   }
 }
 

@@ -98,6 +98,15 @@ void warn(const char *path, std::size_t line, const Message &m) {
   }
 }
 
+// What each position of a results vector holds, as a note names it.
+const char *const kValueNames[kStatCount] = {
+    "the instructions",   "the cycles",           "CPI",
+    "the unique PCs",     "the ALU count",        "the LD count",
+    "the ST count",       "the CBR count",        "the OTHER count",
+    "the ALU percentage", "the LD percentage",    "the ST percentage",
+    "the CBR percentage", "the OTHER percentage",
+};
+
 const char *reason(int error) {
   return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
 }
@@ -156,10 +165,15 @@ void warnRead(const char *path, const ReadOutcome &outcome,
   for (std::size_t i = 0; i < outcome.noteCount; ++i) {
     const ReadNote &note = outcome.notes[i];
     Message m;
-    if (note.skipped) {
+    if (note.kind == NoteKind::kSkipped) {
       say(m, "skipped \"");
       sayEscaped(m, note.token.bytes, note.token.length);
       say(m, "%s\": a value begins with a digit", note.token.cut ? "..." : "");
+    } else if (note.kind == NoteKind::kKey) {
+      say(m, "\"");
+      sayEscaped(m, note.token.bytes, note.token.length);
+      say(m, "\" is read as value %zu, %s (values are taken in file order)",
+          note.position + 1, kValueNames[note.position]);
     } else {
       // "18,536,679" reads as 18: graded as read, but the student is told.
       const char *at = note.stop == ','   ? "a comma"

@@ -44,8 +44,11 @@ inline int peek(Input &in) {
                                         : kEnd;
 }
 
-// Keeps the bytes taken from here on in `kept`, until stopKeeping.
+// Keeps the bytes taken from here on in `kept`, until stopKeeping or
+// dropKeeping.
 inline void startKeeping(Input &in, Kept &kept) {
+  kept.length = 0;
+  kept.cut = false;
   in.kept = &kept;
   in.keptFrom = in.next;
 }
@@ -54,5 +57,8 @@ inline void stopKeeping(Input &in) {
   keep(*in.kept, in.keptFrom, in.next);
   in.kept = nullptr;
 }
+
+// Stops keeping, and leaves what is kept unfinished.
+inline void dropKeeping(Input &in) { in.kept = nullptr; }
 
 #endif  // GRADE_INPUT_H_

@@ -1,8 +1,10 @@
 #include "results_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "number_scan.h"
 
@@ -145,6 +147,7 @@ void readValue(Input &in, std::size_t line, StatVector &results,
     results[values] = readNumber(in, &shape);
     if (char stop = stopOf(in, shape)) {
       ReadNote &note = addNote(outcome, line);
+      note.kind = NoteKind::kStop;
       note.stop = stop;
       note.position = values;
     }
@@ -175,17 +178,191 @@ bool readSkipped(Input &in, std::size_t line, ReadOutcome &outcome) {
     keep(token, in.next, in.next + 1);
   }
   ReadNote &note = addNote(outcome, line);
-  note.skipped = true;
+  note.kind = NoteKind::kSkipped;
   note.token = token;
   return true;
 }
 
+// A line's key: its bytes before the colon, up to the limit of kept
+// bytes, and whether it goes on past them.
+struct Key {
+  const char *bytes;
+  std::size_t length;
+  bool cut;
+};
+
+// A byte's bit among the letters a to z, in any case; 0 for any other.
+constexpr unsigned letterBit(int c) {
+  if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+  return c >= 'a' && c <= 'z' ? 1u << (c - 'a') : 0;
+}
+
+constexpr unsigned lettersOf(const char *text) {
+  unsigned letters = 0;
+  for (; *text != '\0'; ++text) letters |= letterBit(*text);
+  return letters;
+}
+
+// A statistic of the table that a key may name: its words, lower case,
+// one space between them; the position its value fills; and its letters.
+struct Label {
+  const char *words;
+  std::size_t position;
+  unsigned letters;
+};
+
+constexpr Label labelOf(const char *words, std::size_t position) {
+  return {words, position, lettersOf(words)};
+}
+
+constexpr Label kLabels[] = {
+    labelOf("cpi", 2),
+    labelOf("unique pc", 3),
+    labelOf("perc alu op", 9),
+    labelOf("perc ld op", 10),
+    labelOf("perc st op", 11),
+    labelOf("perc cbr op", 12),
+    labelOf("perc other op", 13),
+};
+
+// The letters that every label holds: c and p.
+constexpr unsigned commonLetters() {
+  unsigned letters = ~0u;
+  for (std::size_t i = 0; i < std::size(kLabels); ++i) {
+    letters &= kLabels[i].letters;
+  }
+  return letters;
+}
+
+constexpr unsigned kCommonLetters = commonLetters();
+
+struct LetterBits {
+  unsigned of[256];
+};
+
+constexpr LetterBits findLetterBits() {
+  LetterBits bits = {};
+  for (int c = 0; c < 256; ++c) bits.of[c] = letterBit(c);
+  return bits;
+}
+
+constexpr LetterBits kLetterBits = findLetterBits();
+
+// Whether a key at a position may name the statistic of another: whether
+// it holds all the letters of another's label. Most keys lack them ("CPI"
+// at its own place holds no e, "Total cycles" no p), and are passed over
+// with one look at each byte.
+bool mayNameAnother(const Key &key, std::size_t position) {
+  unsigned letters = 0;
+  for (std::size_t i = 0; i < key.length; ++i) {
+    letters |= kLetterBits.of[static_cast<unsigned char>(key.bytes[i])];
+  }
+  if ((letters & kCommonLetters) != kCommonLetters) return false;
+  return std::any_of(std::begin(kLabels), std::end(kLabels),
+                     [&](const Label &label) {
+                       return label.position != position &&
+                              (letters & label.letters) == label.letters;
+                     });
+}
+
+constexpr bool isUpper(int c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool isLower(int c) { return c >= 'a' && c <= 'z'; }
+constexpr int lower(int c) { return isUpper(c) ? c + 'a' - 'A' : c; }
+
+// Whether a key's words split between its bytes i - 1 and i: at anything
+// that is not a letter or a digit, and between a lower-case and an
+// upper-case letter ("UniquePC").
+bool splitsAt(const char *key, std::size_t i) {
+  return !isLetterOrDigit(key[i - 1]) || !isLetterOrDigit(key[i]) ||
+         (isLower(key[i - 1]) && isUpper(key[i]));
+}
+
+// Whether the key's words from its byte `at`, a word's first, begin with
+// the label's words, compared ignoring case.
+bool holdsAt(const Key &key, std::size_t at, const char *words) {
+  const std::size_t end = key.length;
+  std::size_t i = at;
+  for (; *words != '\0'; ++words) {
+    if (*words == ' ') {
+      if (i == end || !splitsAt(key.bytes, i)) return false;
+      while (i < end && !isLetterOrDigit(key.bytes[i])) ++i;
+    } else if (i == end || lower(key.bytes[i]) != *words) {
+      return false;
+    } else {
+      ++i;
+    }
+  }
+  // A key cut at the limit may go on with the word.
+  return i == end ? !key.cut : splitsAt(key.bytes, i);
+}
+
+// Notes a key when it names one of the table's statistics and its value
+// is read at another's place. Returns whether it noted it.
+bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
+  if (!mayNameAnother(key, outcome.values)) return false;
+  // The first label that the key's words hold, from its first word on.
+  const Label *named = nullptr;
+  for (std::size_t i = 0; !named && i < key.length; ++i) {
+    int first = lower(key.bytes[i]);
+    if (first != 'c' && first != 'u' && first != 'p') continue;
+    if (i > 0 && !splitsAt(key.bytes, i)) continue;
+    for (const Label &label : kLabels) {
+      if (label.words[0] == first && holdsAt(key, i, label.words))
+        named = &label;
+    }
+  }
+  if (!named || named->position == outcome.values) return false;
+  // Shown without the blanks around it.
+  std::size_t start = 0;
+  while (start < key.length && isBlank(key.bytes[start])) ++start;
+  while (key.length > start && isBlank(key.bytes[key.length - 1])) --key.length;
+  ReadNote &note = addNote(outcome, line);
+  note.kind = NoteKind::kKey;
+  note.position = outcome.values;
+  keep(note.token, key.bytes + start, key.bytes + key.length);
+  return true;
+}
+
+// A line's key, of the given length, from the bytes kept from the line's
+// first: in the window, unless a refill has read over them and copied them
+// to `kept`.
+Key keyOf(Input &in, const Kept &kept, std::size_t length) {
+  const char *bytes = in.keptFrom;
+  if (kept.length > 0) {
+    stopKeeping(in);
+    bytes = kept.bytes;
+  }
+  if (length > Kept::kLimit) return {bytes, Kept::kLimit, true};
+  return {bytes, length, false};
+}
+
 void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
   std::size_t skipped = 0;
+  bool keyNoted = false;
+  Kept kept;
   for (std::size_t line = 1; peek(in) != kEnd; ++line) {
-    if (!takeKey(in)) continue;
+    // The first bytes of each line are kept, for a key that may be noted.
+    bool watchKey = !keyNoted && outcome.values < kStatCount;
+    if (watchKey) startKeeping(in, kept);
+    if (!takeKey(in)) {
+      dropKeeping(in);
+      continue;
+    }
+    // The key's length: the bytes taken but the colon, or more than the
+    // limit.
+    std::size_t keyLength = 0;
+    if (watchKey) {
+      keyLength = kept.cut
+                      ? Kept::kLimit + 1
+                      : kept.length +
+                            static_cast<std::size_t>(in.next - in.keptFrom) - 1;
+    }
     int c;
     while (isBlank(c = peek(in))) ++in.next;
+    if (watchKey && isDigit(c)) {
+      keyNoted = noteKey(keyOf(in, kept, keyLength), line, outcome);
+    }
+    dropKeeping(in);
     if (isDigit(c)) {
       readValue(in, line, results, outcome);
     } else if (c != kEnd && kFirsts.mayBeSkipped[c] &&

@@ -18,19 +18,23 @@
 // with a number ("-5", "nan"), or with a digit behind at most four quotes,
 // brackets, braces, parentheses, "<" or bytes outside printable ASCII
 // ("\"764\"", a colour code, a no-break space): it yields no value, and so
-// moves every later value up one position.
+// moves every later value up one position. Or the key of one of the first
+// 14 values that names one of the table's statistics ("CPI", "Unique PC
+// values", "PERC_ALU_OP") but stands at another's place.
+enum class NoteKind { kStop, kSkipped, kKey };
+
 struct ReadNote {
-  std::size_t line;      // the first is 1
-  bool skipped;          // a skipped token; else a number that stops early
-  char stop;             // where it stops: ',', '.', ' ', or the letter
-  std::size_t position;  // the position of the number read
-  Kept token;            // a skipped token's first bytes
+  std::size_t line;  // the first is 1
+  NoteKind kind;
+  char stop;             // where a number stops: ',', '.', ' ', or the letter
+  std::size_t position;  // the position of the value read
+  Kept token;            // a skipped token's first bytes, or a key's
 };
 
 // The notes fill in line order. The reader notes numbers that stop early
-// on the first 14 values only, and skipped tokens only while fewer than 14
-// values are stored, at most 14 of them.
-constexpr std::size_t kNoteLimit = 2 * kStatCount;
+// on the first 14 values only, skipped tokens only while fewer than 14
+// values are stored, at most 14 of them, and one key.
+constexpr std::size_t kNoteLimit = 2 * kStatCount + 1;
 
 enum class FileKind { kText, kEmpty, kUtf16 };
 

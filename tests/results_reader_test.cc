@@ -18,19 +18,23 @@ struct ReaderCase {
   std::vector<double> values;  // what positions 0, 1, ... must hold
   std::size_t count;           // value-carrying lines, past the 14th too
   // The notes in order: LINE and where a number stops (",", ".", " " or
-  // its unit's letter), or "LINE:TOKEN" for a skipped token, with "..."
-  // where it is cut.
+  // its unit's letter), "LINE:TOKEN" for a skipped token, with "..."
+  // where it is cut, or "LINE=KEY@POSITION" for a key at another's place.
   std::string notes = "";
   std::vector<std::size_t> lines = {};  // first, last and 15th value's line
 };
 
 const ReaderCase kCases[] = {
-    {"plain", "CPI: 1.823\n", {1.823}, 1},
+    {"plain, with a key at another's place",
+     "CPI: 1.823\n",
+     {1.823},
+     1,
+     "1=CPI@0"},
     {"key with spaces, words after the token",
      "Total cycles : 18227596 cycles\n",
      {18227596},
      1},
-    {"no space after the colon", "UNIQUE_PC:764\n", {764}, 1},
+    {"no space after the colon", "UNIQUE_PC:764\n", {764}, 1, "1=UNIQUE_PC@0"},
     {"leading part of the token",
      "a: 9.176%\nb: 5e2\nc: 12abc\n",
      {9.176, 500, 12},
@@ -118,6 +122,18 @@ const ReaderCase kCases[] = {
      "1:\"10000000\" 2:[1.823] 3:(764) 4:\x1b[1;32m10000000 "
      "5:\xc2\xa0"
      "10000000 6:<5> 7:{[(\"5"},
+    {"keys against places: only the first that names another's is noted",
+     "Total instructions: 1\nTotal cycles: 2\nCycles per instruction (CPI): 3\n"
+     "Unique PC values: 4\nALU operations: 5\nPERC_ALU_OPS: 6\nCPIs: 7\n"
+     "  UniquePC :\t8\nPERC_LD_OP: 9\n",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9},
+     9,
+     "8=UniquePC@7"},
+    {"keys are looked at up to 32 bytes, the 33rd may go on with a word",
+     std::string(29, 'x') + "CPIx: 1\n" + std::string(28, 'x') + " CPI: 2\n",
+     {1, 2},
+     2,
+     "2=" + std::string(28, 'x') + " CPI@1"},
     {"line numbers after a line whose colon has nothing after it",
      "x:\na: 1,5\nx:\r\nb: -5\nc: 2\n",
      {1, 2},
@@ -133,9 +149,12 @@ std::string notesOf(const ReadOutcome &outcome) {
     const ReadNote &n = outcome.notes[i];
     if (i > 0) notes += ' ';
     notes += std::to_string(n.line);
-    notes += n.skipped ? ":" + std::string(n.token.bytes, n.token.length) +
-                             (n.token.cut ? "..." : "")
-                       : std::string(1, n.stop);
+    std::string token(n.token.bytes, n.token.length);
+    notes += n.kind == NoteKind::kSkipped
+                 ? ":" + token + (n.token.cut ? "..." : "")
+             : n.kind == NoteKind::kKey
+                 ? "=" + token + "@" + std::to_string(n.position)
+                 : std::string(1, n.stop);
   }
   return notes;
 }
