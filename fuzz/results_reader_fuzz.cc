@@ -4,13 +4,17 @@
 //   whole token, notes where it stops early, and notes a token that does
 //   not begin with a digit when strtod reads a number from it that no
 //   letter or digit follows, or when a digit follows up to four bytes that
-//   may hide it, and notes the first key of the first 14 values that names
-//   one of the table's statistics at another's place;
+//   may hide it, notes the first key of the first 14 values that names
+//   one of the table's statistics at another's place, and, when the file
+//   has fewer than 14 values, the first line without a colon that ends
+//   with a number or the first value line with more numbers after its
+//   token; and tells the file's kind;
 // - no value is written outside positions 0 to 13;
 // - reading through a buffer of any size yields the same, and so does
 //   turning every line feed into a carriage return and a line feed.
 // The byte 0xff followed by n and c stands for c repeated (n + 1) * 32
 // times, so that short inputs reach tokens of many thousands of digits.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstddef>
@@ -144,11 +148,33 @@ Read model(const std::string &text) {
   Read r = fresh();
   std::size_t skipped = 0;
   bool keyNoted = false;
+  ReadNote whyFew = {};
+  std::size_t whyFewAt = 0;
+  std::size_t lines = 0;
   for (std::size_t start = 0, line = 1;; ++line) {
     std::size_t stop = text.find('\n', start);
     if (stop == std::string::npos) stop = text.size();
+    if (start < text.size()) lines = line;
     const char *colon = static_cast<const char *>(
         std::memchr(text.data() + start, ':', stop - start));
+    bool watchWhy = r.o.values < kStatCount && whyFew.line == 0;
+    if (!colon && watchWhy) {
+      std::size_t to = stop;
+      while (to > start && isBlank(text[to - 1])) --to;
+      std::size_t before = to > start ? to - 1 : start;
+      while (before > start && isBlank(text[before - 1])) --before;
+      if (to > start &&
+          (isDigit(text[to - 1]) || (text[to - 1] == '%' && before > start &&
+                                     isDigit(text[before - 1])))) {
+        whyFew.line = line;
+        whyFew.kind = NoteKind::kNoColon;
+        whyFew.token.cut = to - start > Kept::kLimit;
+        whyFew.token.length = std::min(to - start, Kept::kLimit);
+        std::memcpy(whyFew.token.bytes, text.data() + start,
+                    whyFew.token.length);
+        whyFewAt = r.o.noteCount;
+      }
+    }
     if (colon && colon > text.data() + start) {
       std::size_t t = static_cast<std::size_t>(colon - text.data()) + 1;
       while (t < stop && isBlank(text[t])) ++t;
@@ -190,6 +216,18 @@ Read model(const std::string &text) {
             n.position = count;
           }
         }
+        if (watchWhy) {
+          char before = ' ';
+          for (std::size_t p = e; p < stop && p < t + 1024; ++p) {
+            if (isDigit(text[p]) && !isAlnum(before) && before != '.') {
+              whyFew.line = line;
+              whyFew.kind = NoteKind::kMoreNumbers;
+              whyFewAt = r.o.noteCount;
+              break;
+            }
+            before = text[p];
+          }
+        }
         if (++count == kStatCount + 1) r.o.fifteenthLine = line;
       } else if (((after != token.c_str() && !isAlnum(*after)) ||
                   hidesValue(token)) &&
@@ -204,11 +242,24 @@ Read model(const std::string &text) {
     if (stop == text.size()) break;
     start = stop + 1;
   }
+  if (whyFew.line != 0 && r.o.values < kStatCount) {
+    ReadNote *notes = r.o.notes;
+    std::copy_backward(notes + whyFewAt, notes + r.o.noteCount,
+                       notes + r.o.noteCount + 1);
+    notes[whyFewAt] = whyFew;
+    ++r.o.noteCount;
+  }
   const char *utf16[] = {"\xff\xfe", "\xfe\xff"};
-  r.o.kind = text.empty() ? FileKind::kEmpty : FileKind::kText;
+  r.o.kind = FileKind::kText;
+  if (lines == 1 && text.back() != '\n' &&
+      text.substr(0, 4096).find('\r') != std::string::npos)
+    r.o.kind = FileKind::kCarriageReturns;
+  if (text.find_first_not_of('\0') == std::string::npos)
+    r.o.kind = FileKind::kOnlyNul;
   for (const char *mark : utf16) {
     if (text.compare(0, 2, mark) == 0) r.o.kind = FileKind::kUtf16;
   }
+  if (text.empty()) r.o.kind = FileKind::kEmpty;
   return r;
 }
 

@@ -169,6 +169,12 @@ void warnRead(const char *path, const ReadOutcome &outcome,
       say(m, "skipped \"");
       sayEscaped(m, note.token.bytes, note.token.length);
       say(m, "%s\": a value begins with a digit", note.token.cut ? "..." : "");
+    } else if (note.kind == NoteKind::kNoColon) {
+      say(m, "no colon before the number: \"");
+      sayEscaped(m, note.token.bytes, note.token.length);
+      say(m, "%s\"", note.token.cut ? "..." : "");
+    } else if (note.kind == NoteKind::kMoreNumbers) {
+      say(m, "more numbers after the value; one is read a line");
     } else if (note.kind == NoteKind::kKey) {
       say(m, "\"");
       sayEscaped(m, note.token.bytes, note.token.length);
@@ -197,12 +203,18 @@ void warnRead(const char *path, const ReadOutcome &outcome,
   if (values > kStatCount) {
     say(m, " (the first on line %zu, the 15th on line %zu)", outcome.firstLine,
         outcome.fifteenthLine);
+  } else if (outcome.kind == FileKind::kCarriageReturns) {
+    say(m,
+        " (its lines end with a carriage return alone; save it with line "
+        "feeds)");
   } else if (values > 0) {
     say(m, " (the last on line %zu)", outcome.lastLine);
   } else if (outcome.kind == FileKind::kEmpty) {
     say(m, " (the file is empty)");
   } else if (outcome.kind == FileKind::kUtf16) {
     say(m, " (the file is UTF-16 text; save it as UTF-8)");
+  } else if (outcome.kind == FileKind::kOnlyNul) {
+    say(m, " (the file holds only NUL bytes)");
   }
   warn(path, 0, m);
 }

@@ -1,5 +1,6 @@
 #include "input.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -25,6 +26,18 @@ bool refill(Input &in) {
   in.end = in.buffer + got;
   for (const char *p = in.next; in.headLength < sizeof in.head && p < in.end;)
     in.head[in.headLength++] = static_cast<unsigned char>(*p++);
+  if (got > 0) {
+    std::size_t before = in.read;
+    in.read += got;
+    in.last = static_cast<unsigned char>(in.end[-1]);
+    for (const char *p = in.next; !in.notNul && p < in.end; ++p) {
+      in.notNul = *p != '\0';
+    }
+    if (!in.carriageReturn && before < kCarriageReturnReach) {
+      std::size_t reach = std::min(got, kCarriageReturnReach - before);
+      in.carriageReturn = std::memchr(in.buffer, '\r', reach) != nullptr;
+    }
+  }
   if (got == 0 && std::ferror(in.stream) && in.error == 0) {
     in.error = errno != 0 ? errno : EIO;
   }

@@ -24,9 +24,16 @@ struct Input {
   std::FILE *stream;
   char *buffer;  // what refill reads into
   std::size_t size;
-  int error;              // errno of a failed read, else 0
-  unsigned char head[2];  // the file's first bytes
+  int error;  // errno of a failed read, else 0
+  // What refill sees of the file as it reads it: its first bytes, how
+  // many it has read, the last, whether one is not NUL, and whether a
+  // carriage return is among the first kCarriageReturnReach.
+  unsigned char head[2];
   std::size_t headLength;
+  std::size_t read;
+  unsigned char last;
+  bool notNul;
+  bool carriageReturn;
   // While a token is kept: where it, or its part in the window, begins.
   Kept *kept;
   const char *keptFrom;
@@ -35,6 +42,13 @@ struct Input {
 // Reads the next bytes of the stream into the window. False at the end of
 // the file or on a read error, which is kept in `error`.
 bool refill(Input &in);
+
+constexpr std::size_t kCarriageReturnReach = 4096;
+
+// Where a byte in the window stands in the file.
+inline std::size_t offsetOf(const Input &in, const char *p) {
+  return in.read - static_cast<std::size_t>(in.end - p);
+}
 
 constexpr int kEnd = -1;
 

@@ -62,11 +62,39 @@ void skipLine(Input &in) {
   in.next = newline + 1;
 }
 
+// The end of a line without a colon, as far as it has been read: its last
+// two bytes that are not white space, and where the line stops without
+// the white space at its end.
+struct Tail {
+  int last;
+  int before;
+  std::size_t end;  // a file offset
+};
+
+// Adds a part of a line, from `from` to `to` in the window, to its tail.
+void addToTail(const Input &in, const char *from, const char *to, Tail &tail) {
+  const char *p = to;
+  while (p > from && isBlank(p[-1])) --p;
+  if (p == from) return;
+  tail.end = offsetOf(in, p);
+  int last = static_cast<unsigned char>(*--p);
+  while (p > from && isBlank(p[-1])) --p;
+  tail.before = p > from ? static_cast<unsigned char>(p[-1]) : tail.last;
+  tail.last = last;
+}
+
+// Whether a line that has no colon ends with a number: a digit, or a digit
+// and "%" ("9.176 %").
+bool endsWithNumber(const Tail &tail) {
+  return isDigit(tail.last) || (tail.last == '%' && isDigit(tail.before));
+}
+
 // Moves from a line's first byte past its first colon and returns true;
 // or, when the line has none or begins with it (an empty key), past the
-// line and returns false. Most lines of a file carry no value, so both
-// searches use memchr rather than a byte loop.
-bool takeKey(Input &in) {
+// line and returns false, with the end of a line without a colon in
+// `tail`, where one is asked for. Most lines of a file carry no value, so
+// both searches use memchr rather than a byte loop.
+bool takeKey(Input &in, Tail *tail) {
   if (peek(in) == ':') {
     skipLine(in);
     return false;
@@ -78,6 +106,7 @@ bool takeKey(Input &in) {
       in.next = colon + 1;
       return true;
     }
+    if (tail) addToTail(in, in.next, newline ? newline : in.end, *tail);
     if (newline) {
       in.next = newline + 1;
       return false;
@@ -109,11 +138,16 @@ bool takeGroupSpace(Input &in) {
   return true;
 }
 
+// Where reading a value leaves the input: still in its token; past the
+// space that ends it; or past that space with a digit next, another
+// number.
+enum class AfterValue { kInToken, kPastSpace, kNumber };
+
 // Where a number that the file most likely meant to go on stops: ',', '.'
 // or ' ' for a comma, a second point or a space before more digits, the
-// letter of a unit; or '\0'. What follows the number on its line is read
-// only here.
-char stopOf(Input &in, const NumberShape &shape) {
+// letter of a unit; or '\0'. Tells in `after` where it leaves the input
+// when it takes the space.
+char stopOf(Input &in, const NumberShape &shape, AfterValue &after) {
   int c = peek(in);
   if (!shape.whole || c == kEnd) return '\0';
   if (c == ',' || (c == '.' && shape.point)) {
@@ -128,6 +162,9 @@ char stopOf(Input &in, const NumberShape &shape) {
   if (shape.digitsOnly < 1 || shape.digitsOnly > 3 || !takeGroupSpace(in)) {
     return '\0';
   }
+  if (c == ' ') {
+    after = isDigit(peek(in)) ? AfterValue::kNumber : AfterValue::kPastSpace;
+  }
   for (int i = 0; i < 3; ++i, ++in.next) {
     if (!isDigit(peek(in))) return '\0';
   }
@@ -135,17 +172,18 @@ char stopOf(Input &in, const NumberShape &shape) {
 }
 
 // Reads the value at the input, which begins with a digit. Past the 14th a
-// value is only counted.
-void readValue(Input &in, std::size_t line, StatVector &results,
-               ReadOutcome &outcome) {
+// value is only counted. Returns where the input is left.
+AfterValue readValue(Input &in, std::size_t line, StatVector &results,
+                     ReadOutcome &outcome) {
   std::size_t &values = outcome.values;
+  AfterValue after = AfterValue::kInToken;
   if (values == 0) outcome.firstLine = line;
   if (values == kStatCount) outcome.fifteenthLine = line;
   if (values < kStatCount) {
     outcome.lastLine = line;
     NumberShape shape;
     results[values] = readNumber(in, &shape);
-    if (char stop = stopOf(in, shape)) {
+    if (char stop = stopOf(in, shape, after)) {
       ReadNote &note = addNote(outcome, line);
       note.kind = NoteKind::kStop;
       note.stop = stop;
@@ -153,6 +191,7 @@ void readValue(Input &in, std::size_t line, StatVector &results,
     }
   }
   ++values;
+  return after;
 }
 
 // Takes the bytes that may hide a value, up to four; returns whether a
@@ -286,7 +325,9 @@ bool holdsAt(const Key &key, std::size_t at, const char *words) {
     if (*words == ' ') {
       if (i == end || !splitsAt(key.bytes, i)) return false;
       while (i < end && !isLetterOrDigit(key.bytes[i])) ++i;
-    } else if (i == end || lower(key.bytes[i]) != *words) {
+    } else if (i == end || lower(key.bytes[i]) != *words ||
+               (i > at && words[-1] != ' ' && splitsAt(key.bytes, i))) {
+      // Not the letter, or a word ends before it ("cPI").
       return false;
     } else {
       ++i;
@@ -323,10 +364,10 @@ bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
   return true;
 }
 
-// A line's key, of the given length, from the bytes kept from the line's
-// first: in the window, unless a refill has read over them and copied them
+// The first bytes of a line, of the given length, up to the limit of kept
+// bytes: in the window, unless a refill has read over them and copied them
 // to `kept`.
-Key keyOf(Input &in, const Kept &kept, std::size_t length) {
+Key lineBytes(Input &in, const Kept &kept, std::size_t length) {
   const char *bytes = in.keptFrom;
   if (kept.length > 0) {
     stopKeeping(in);
@@ -336,51 +377,109 @@ Key keyOf(Input &in, const Kept &kept, std::size_t length) {
   return {bytes, length, false};
 }
 
-void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
+// The bytes after a value that are looked at for another number.
+constexpr std::size_t kMoreNumbersReach = 1024;
+
+// Whether another number follows the value's token on its line, within
+// kMoreNumbersReach bytes of the token's first, `from`: a digit that
+// follows neither a letter, nor a digit, nor a point ("ALU : 917623
+// (9.176%)", JSON on one line). The input is where reading the value has
+// left it.
+bool moreNumbersFollow(Input &in, std::size_t from, AfterValue after) {
+  if (after == AfterValue::kNumber) return true;
+  int c;
+  auto within = [&] {
+    return (c = peek(in)) != kEnd && c != '\n' &&
+           offsetOf(in, in.next) < from + kMoreNumbersReach;
+  };
+  while (after == AfterValue::kInToken && within() && !isBlank(c)) ++in.next;
+  int before = ' ';
+  for (; within(); ++in.next) {
+    if (isDigit(c) && !isLetterOrDigit(before) && before != '.') return true;
+    before = c;
+  }
+  return false;
+}
+
+// Adds the note that tells why a file ends with fewer than 14 values, at
+// its place in line order.
+void addWhyFew(ReadOutcome &outcome, const ReadNote &note, std::size_t at) {
+  for (std::size_t i = outcome.noteCount; i > at; --i) {
+    outcome.notes[i] = outcome.notes[i - 1];
+  }
+  outcome.notes[at] = note;
+  ++outcome.noteCount;
+}
+
+// Reads the file's lines; returns how many it has.
+std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
   std::size_t skipped = 0;
   bool keyNoted = false;
+  // The first line that may tell why the file ends with fewer than 14
+  // values, noted only if it does, and where its note goes.
+  ReadNote whyFew = {};
+  std::size_t whyFewAt = 0;
   Kept kept;
-  for (std::size_t line = 1; peek(in) != kEnd; ++line) {
-    // The first bytes of each line are kept, for a key that may be noted.
-    bool watchKey = !keyNoted && outcome.values < kStatCount;
-    if (watchKey) startKeeping(in, kept);
-    if (!takeKey(in)) {
+  std::size_t line = 1;
+  for (; peek(in) != kEnd; ++line) {
+    // While fewer than 14 values are read, the first bytes of each line
+    // are kept, for a key or a line that may be noted.
+    bool watch = outcome.values < kStatCount;
+    bool watchWhy = watch && whyFew.line == 0;
+    std::size_t start = offsetOf(in, in.next);
+    if (watch) startKeeping(in, kept);
+    Tail tail = {kEnd, kEnd, start};
+    if (!takeKey(in, watchWhy ? &tail : nullptr)) {
+      if (watchWhy && endsWithNumber(tail)) {
+        whyFew.line = line;
+        whyFew.kind = NoteKind::kNoColon;
+        Key shown = lineBytes(in, kept, tail.end - start);
+        keep(whyFew.token, shown.bytes, shown.bytes + shown.length);
+        whyFew.token.cut = shown.cut;
+        whyFewAt = outcome.noteCount;
+      }
       dropKeeping(in);
       continue;
     }
-    // The key's length: the bytes taken but the colon, or more than the
-    // limit.
-    std::size_t keyLength = 0;
-    if (watchKey) {
-      keyLength = kept.cut
-                      ? Kept::kLimit + 1
-                      : kept.length +
-                            static_cast<std::size_t>(in.next - in.keptFrom) - 1;
-    }
+    std::size_t keyLength = offsetOf(in, in.next) - 1 - start;
     int c;
     while (isBlank(c = peek(in))) ++in.next;
-    if (watchKey && isDigit(c)) {
-      keyNoted = noteKey(keyOf(in, kept, keyLength), line, outcome);
+    if (watch && !keyNoted && isDigit(c)) {
+      keyNoted = noteKey(lineBytes(in, kept, keyLength), line, outcome);
     }
     dropKeeping(in);
     if (isDigit(c)) {
-      readValue(in, line, results, outcome);
-    } else if (c != kEnd && kFirsts.mayBeSkipped[c] &&
-               outcome.values < kStatCount && skipped < kStatCount) {
+      std::size_t from = offsetOf(in, in.next);
+      AfterValue after = readValue(in, line, results, outcome);
+      if (watchWhy && moreNumbersFollow(in, from, after)) {
+        whyFew.line = line;
+        whyFew.kind = NoteKind::kMoreNumbers;
+        whyFewAt = outcome.noteCount;
+      }
+    } else if (c != kEnd && kFirsts.mayBeSkipped[c] && watch &&
+               skipped < kStatCount) {
       if (readSkipped(in, line, outcome)) ++skipped;
     }
     // What follows on the line, the rest of the token included, is never
     // read.
     skipLine(in);
   }
+  if (whyFew.line != 0 && outcome.values < kStatCount) {
+    addWhyFew(outcome, whyFew, whyFewAt);
+  }
+  return line - 1;
 }
 
-FileKind kindOf(const Input &in) {
+FileKind kindOf(const Input &in, std::size_t lines) {
   const unsigned char *h = in.head;
   if (in.headLength == 0) return FileKind::kEmpty;
   if (in.headLength == 2 &&
       ((h[0] == 0xff && h[1] == 0xfe) || (h[0] == 0xfe && h[1] == 0xff))) {
     return FileKind::kUtf16;
+  }
+  if (!in.notNul) return FileKind::kOnlyNul;
+  if (lines == 1 && in.last != '\n' && in.carriageReturn) {
+    return FileKind::kCarriageReturns;
   }
   return FileKind::kText;
 }
@@ -401,8 +500,8 @@ ReadOutcome resval(std::FILE *stream, StatVector &results,
     in.next = in.end = in.buffer = static_cast<char *>(buffer);
     in.stream = stream;
     in.size = bufferSize;
-    readLines(in, results, outcome);
-    outcome.kind = kindOf(in);
+    std::size_t lines = readLines(in, results, outcome);
+    outcome.kind = kindOf(in, lines);
     outcome.error = in.error;
     std::free(buffer);
   } else {

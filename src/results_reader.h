@@ -20,30 +20,38 @@
 // ("\"764\"", a colour code, a no-break space): it yields no value, and so
 // moves every later value up one position. Or the key of one of the first
 // 14 values that names one of the table's statistics ("CPI", "Unique PC
-// values", "PERC_ALU_OP") but stands at another's place.
-enum class NoteKind { kStop, kSkipped, kKey };
+// values", "PERC_ALU_OP") but stands at another's place. Or, in a file that
+// ends with fewer than 14 values, the first line that tells why: a line
+// without a colon that ends with a number ("CPI,1.823", "CPI = 1.823"), or
+// one of the first 14 values' lines where more numbers follow the value
+// (JSON on one line, "ALU : 917623 (9.176%)").
+enum class NoteKind { kStop, kSkipped, kKey, kNoColon, kMoreNumbers };
 
 struct ReadNote {
   std::size_t line;  // the first is 1
   NoteKind kind;
   char stop;             // where a number stops: ',', '.', ' ', or the letter
   std::size_t position;  // the position of the value read
-  Kept token;            // a skipped token's first bytes, or a key's
+  Kept token;            // a skipped token's first bytes, a key's or a line's
 };
 
 // The notes fill in line order. The reader notes numbers that stop early
 // on the first 14 values only, skipped tokens only while fewer than 14
-// values are stored, at most 14 of them, and one key.
-constexpr std::size_t kNoteLimit = 2 * kStatCount + 1;
+// values are stored, at most 14 of them, one key and one line that tells
+// why the values are few.
+constexpr std::size_t kNoteLimit = 2 * kStatCount + 2;
 
-enum class FileKind { kText, kEmpty, kUtf16 };
+// What a file that holds no value, or too few, may be instead of text
+// lines: nothing, UTF-16 text, NUL bytes alone, or lines that end with a
+// carriage return and no line feed.
+enum class FileKind { kText, kEmpty, kUtf16, kOnlyNul, kCarriageReturns };
 
 struct ReadOutcome {
-  std::size_t values;     // value-carrying lines in the file, past the 14th too
-  int error;              // errno of a failed read; 0 when read to the end
-  FileKind kind;          // from the file's first bytes: none, or a UTF-16 mark
-  std::size_t firstLine;  // line of the first value; 0 when none
-  std::size_t lastLine;   // line of the last value stored
+  std::size_t values;  // value-carrying lines in the file, past the 14th too
+  int error;           // errno of a failed read; 0 when read to the end
+  FileKind kind;
+  std::size_t firstLine;      // line of the first value; 0 when none
+  std::size_t lastLine;       // line of the last value stored
   std::size_t fifteenthLine;  // line of the 15th value; 0 when none
   std::size_t noteCount;
   ReadNote notes[kNoteLimit];

@@ -19,9 +19,12 @@ struct ReaderCase {
   std::size_t count;           // value-carrying lines, past the 14th too
   // The notes in order: LINE and where a number stops (",", ".", " " or
   // its unit's letter), "LINE:TOKEN" for a skipped token, with "..."
-  // where it is cut, or "LINE=KEY@POSITION" for a key at another's place.
+  // where it is cut, "LINE=KEY@POSITION" for a key at another's place,
+  // "LINE;LINE'S TEXT" for a line without a colon, with "..." where it is
+  // cut, or "LINE+" for more numbers after a value.
   std::string notes = "";
   std::vector<std::size_t> lines = {};  // first, last and 15th value's line
+  FileKind kind = FileKind::kText;
 };
 
 const ReaderCase kCases[] = {
@@ -62,7 +65,8 @@ const ReaderCase kCases[] = {
     {"NUL is an ordinary character",
      "x\0: 5\n\0: 6\n:\0 7\nx: \0 8\nx: 9\0 10\n\0\n"s,
      {5, 6, 9},
-     3},
+     3,
+     "5+"},
     {"only the first 14 values are stored",
      "a:1\nb:2\nc:3\nd:4\ne:5\nf:6\ng:7\nh:8\ni:9\nj:10\nk:11\nl:12\nm:13\n"
      "n:14\no:15\np:16\n",
@@ -124,7 +128,7 @@ const ReaderCase kCases[] = {
      "10000000 6:<5> 7:{[(\"5"},
     {"keys against places: only the first that names another's is noted",
      "Total instructions: 1\nTotal cycles: 2\nCycles per instruction (CPI): 3\n"
-     "Unique PC values: 4\nALU operations: 5\nPERC_ALU_OPS: 6\nCPIs: 7\n"
+     "Unique PC values: 4\nALU operations: 5\nPERC_ALU_OPS: 6\nCPIs cPI: 7\n"
      "  UniquePC :\t8\nPERC_LD_OP: 9\n",
      {1, 2, 3, 4, 5, 6, 7, 8, 9},
      9,
@@ -134,13 +138,71 @@ const ReaderCase kCases[] = {
      {1, 2},
      2,
      "2=" + std::string(28, 'x') + " CPI@1"},
+    {"why a file has few values: the first line without a colon that ends "
+     "with a number, in line order with the other notes",
+     "CPI: 1,5\nTotal 10000000 x\nnothing\nx%\nCPI,1.823 \r\nx=5 %\nb: 18,2\n",
+     {1, 18},
+     2,
+     "1=CPI@0 1, 5;CPI,1.823 7,"},
+    {"a line without a colon, shown up to 32 bytes",
+     std::string(29, 'a') + "5 %   \r\n" + std::string(32, 'b') + " 5\n",
+     {},
+     0,
+     "1;" + std::string(29, 'a') + "5 %"},
+    {"a line without a colon, cut at 32 bytes",
+     std::string(32, 'b') + " 5\n",
+     {},
+     0,
+     "1;" + std::string(32, 'b') + "..."},
+    {"no line is noted when the file has 14 values",
+     "x 5\na: 917623 (9.176%)\n" + std::string(13, '\n') +
+         "b:2\nc:3\nd:4\ne:5\nf:6\ng:7\nh:8\ni:9\nj:10\nk:11\nl:12\n"
+         "m:13\nn:14\n",
+     {917623, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14},
+     14},
+    {"more numbers after the value: JSON on one line",
+     "{\"instructions\": 10000000, \"cycles\": 18227596}\n",
+     {10000000},
+     1,
+     "1+"},
+    {"more numbers after a space that a short number stops at",
+     "a: 1 1\n",
+     {1},
+     1,
+     "1+"},
+    {"more numbers after a space and a word", "a: 18 x(5\n", {18}, 1, "1+"},
+    {"no more numbers: words, units, digits after a letter or a point",
+     "a: 5 cycles\nb: 9.176 %\nc: 12abc3 x\nd: 5 v2 r1.5 .5 -x\n",
+     {5, 9.176, 12, 5},
+     4},
+    {"only NUL bytes", "\0\0\0"s, {}, 0, "", {}, FileKind::kOnlyNul},
+    {"NUL bytes and a line feed", "\0\n\0"s, {}, 0},
+    {"lines that end with a carriage return alone",
+     "# results\rCPI: 1.823\rUnique PC values: 764\r",
+     {1.823},
+     1,
+     "1=# results\rCPI@0 1+",
+     {1, 1, 0},
+     FileKind::kCarriageReturns},
+    {"a carriage return and a line feed at the end", "a: 1\r\n", {1}, 1},
+    {"a carriage return among the first 4096 bytes",
+     std::string(4095, 'x') + "\r: 1",
+     {1},
+     1,
+     "",
+     {1, 1, 0},
+     FileKind::kCarriageReturns},
+    {"a carriage return past the first 4096 bytes",
+     std::string(4096, 'x') + "\r: 1",
+     {1},
+     1},
     {"line numbers after a line whose colon has nothing after it",
      "x:\na: 1,5\nx:\r\nb: -5\nc: 2\n",
      {1, 2},
      2,
      "2, 4:-5",
      {2, 5, 0}},
-    {"empty file", "", {}, 0},
+    {"empty file", "", {}, 0, "", {}, FileKind::kEmpty},
 };
 
 std::string notesOf(const ReadOutcome &outcome) {
@@ -154,7 +216,10 @@ std::string notesOf(const ReadOutcome &outcome) {
                  ? ":" + token + (n.token.cut ? "..." : "")
              : n.kind == NoteKind::kKey
                  ? "=" + token + "@" + std::to_string(n.position)
-                 : std::string(1, n.stop);
+             : n.kind == NoteKind::kNoColon
+                 ? ";" + token + (n.token.cut ? "..." : "")
+             : n.kind == NoteKind::kMoreNumbers ? "+"
+                                                : std::string(1, n.stop);
   }
   return notes;
 }
@@ -176,6 +241,7 @@ TEST(ResultsReaderTest, ReadsFilesThroughBuffersOfAnySize) {
       EXPECT_EQ(outcome.error, 0) << how;
       EXPECT_EQ(outcome.values, c.count) << how;
       EXPECT_EQ(notesOf(outcome), c.notes) << how;
+      EXPECT_EQ(outcome.kind, c.kind) << how;
       if (!c.lines.empty()) {
         EXPECT_EQ(outcome.firstLine, c.lines[0]) << how;
         EXPECT_EQ(outcome.lastLine, c.lines[1]) << how;
