@@ -111,6 +111,23 @@ const char *reason(int error) {
   return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
 }
 
+void sayLink(Message &m, const LinkText &link) {
+  say(m, " (a link to ");
+  sayName(m, link.text, link.length);
+  say(m, ", which does not exist)");
+}
+
+// " (found PATH...)", where what follows the path ends the hint.
+void sayFound(Message &m, const Found &found, const char *after = ")") {
+  say(m, " (found %s/", found.base);
+  for (std::size_t i = 0; i < found.depth; ++i) {
+    sayName(m, found.folders[i]);
+    say(m, "/");
+  }
+  sayName(m, found.name);
+  say(m, "%s", after);
+}
+
 }  // namespace
 
 void warnFailure(const char *path, int error) {
@@ -119,44 +136,58 @@ void warnFailure(const char *path, int error) {
   warn(path, 0, m);
 }
 
-void warnFolder(const char *folder, int error) {
+void warnFolder(const char *folder, int error, const FolderHint &hint) {
   Message m;
-  // A missing folder most likely means grade runs from the wrong folder.
-  say(m, "%s%s", reason(error),
-      error == ENOENT ? " (run grade from a folder beside results)" : "");
+  say(m, "%s", reason(error));
+  if (error == ENOENT) {
+    switch (hint.kind) {
+      case FolderHint::Kind::kNone:
+        // Most likely grade runs from the wrong folder.
+        say(m, " (run grade from a folder beside results)");
+        break;
+      case FolderHint::Kind::kLink:
+        sayLink(m, hint.link);
+        break;
+      case FolderHint::Kind::kOtherCase:
+        sayFound(m, hint.found);
+        break;
+      case FolderHint::Kind::kArchive:
+        sayFound(m, hint.found, "; unpack it)");
+        break;
+      case FolderHint::Kind::kFile:
+        sayFound(m, hint.found, "; the files belong in ../results)");
+        break;
+    }
+  }
   warn(folder, 0, m);
 }
 
-void warnMissing(const char *folder, const char *file,
-                 const MissingHint &hint) {
+void warnMissing(const char *path, const MissingHint &hint) {
   Message m;
   say(m, "%s", reason(ENOENT));
   switch (hint.kind) {
     case MissingHint::Kind::kNone:
       break;
     case MissingHint::Kind::kLink:
-      say(m, " (a link to ");
-      sayName(m, hint.link, hint.linkLength);
-      say(m, ", which does not exist)");
+      sayLink(m, hint.link);
       break;
-    case MissingHint::Kind::kFolder:
-      say(m, " (found %s/", folder);
-      sayName(m, hint.folder);
-      say(m, "/%s)", file);
+    case MissingHint::Kind::kFound:
+      sayFound(m, hint.of->found);
       break;
     case MissingHint::Kind::kNames:
       say(m, " (results holds ");
-      for (std::size_t i = 0; i < hint.nameCount && i < MissingHint::kNameLimit;
+      for (std::size_t i = 0; i < hint.of->nameCount && i < Survey::kNameLimit;
            ++i) {
         if (i > 0) say(m, ", ");
-        sayName(m, hint.names[i]);
+        sayName(m, hint.of->names[i]);
       }
-      if (hint.nameCount > MissingHint::kNameLimit) say(m, ", ...");
+      if (hint.of->nameCount > Survey::kNameLimit) say(m, ", ...");
       say(m, ")");
       break;
+    case MissingHint::Kind::kNotListed:
+      say(m, " (results cannot be listed)");
+      break;
   }
-  char path[PATH_MAX];
-  (void)std::snprintf(path, sizeof path, "%s/%s", folder, file);
   warn(path, 0, m);
 }
 

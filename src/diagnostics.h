@@ -14,11 +14,12 @@
 // kNotRegularFile.
 void warnFailure(const char *path, int error);
 
-// The results folder, which cannot be used for `error`.
-void warnFolder(const char *folder, int error);
+// The results folder, which cannot be used for `error`; with a hint at
+// what is there when it does not exist.
+void warnFolder(const char *folder, int error, const FolderHint &hint);
 
 // A results file that does not exist, with a hint at what is there.
-void warnMissing(const char *folder, const char *file, const MissingHint &hint);
+void warnMissing(const char *path, const MissingHint &hint);
 
 // What a file that was read holds that the student should hear of: the
 // reader's notes, then a count of values other than 14, with its place.

@@ -16,44 +16,35 @@
 
 namespace {
 
-struct Benchmark {
-  const char *name;
-  const char *file;  // in the results folder
-  const StatVector &reference;
-};
-
-constexpr char kResultsFolder[] = "../results";
-
 // Graded, and shown in the table, in this order.
-const Benchmark kBenchmarks[] = {
-    {"libq", "Lab1.libq.res", kReferenceLibq},
-    {"bzip2", "Lab1.bzip2.res", kReferenceBzip2},
-    {"mcf", "Lab1.mcf.res", kReferenceMcf},
-    {"gcc", "Lab1.gcc.res", kReferenceGcc},
+const ResultsFile kFiles[kResultsFileCount] = {
+    {"Lab1.libq.res", "libq"},
+    {"Lab1.bzip2.res", "bzip2"},
+    {"Lab1.mcf.res", "mcf"},
+    {"Lab1.gcc.res", "gcc"},
 };
-constexpr int kBenchmarkCount = sizeof kBenchmarks / sizeof kBenchmarks[0];
+const StatVector *const kReferences[kResultsFileCount] = {
+    &kReferenceLibq,
+    &kReferenceBzip2,
+    &kReferenceMcf,
+    &kReferenceGcc,
+};
 
 // A statistic that no file gave: never in band, shown as "nan".
 constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
 
-bool isResultsFile(const char *name) {
-  for (const Benchmark &b : kBenchmarks) {
-    if (std::strcmp(name, b.file) == 0) return true;
-  }
-  return false;
-}
-
-// Fills `results` from the benchmark's file and says what the student
-// should hear of it. A file that cannot be read leaves every position
-// unread, so the benchmark earns nothing; returns false then.
-bool readResults(const Benchmark &b, StatVector &results) {
+// Fills `results` from file i and says what the student should hear of
+// it. A file that cannot be read leaves every position unread, so the
+// benchmark earns nothing; returns false then. Where a file is missing,
+// the folders around are looked at, once a run, in `survey`.
+bool readResults(std::size_t i, StatVector &results, Survey &survey) {
   char path[PATH_MAX];
-  (void)std::snprintf(path, sizeof path, "%s/%s", kResultsFolder, b.file);
+  (void)std::snprintf(path, sizeof path, "%s/%s", kResultsFolder,
+                      kFiles[i].name);
   int error;
   std::FILE *stream = openResultsFile(path, &error);
   if (!stream && error == ENOENT) {
-    warnMissing(kResultsFolder, b.file,
-                findMissingHint(kResultsFolder, b.file, b.name, isResultsFile));
+    warnMissing(path, findMissingHint(kFiles, i, survey));
     return false;
   }
   if (!stream) {
@@ -75,8 +66,9 @@ bool readResults(const Benchmark &b, StatVector &results) {
 // Arguments are accepted and ignored: every run grades the same four files.
 int main(int, char **) {
   int status = 0;
-  StatVector results[kBenchmarkCount] = {};
-  double scores[kBenchmarkCount];
+  StatVector results[kResultsFileCount] = {};
+  double scores[kResultsFileCount];
+  static Survey survey;
   int totalsMatch = 0;
   int uniquePcMatch = 0;
   int mixMatch = 0;
@@ -85,14 +77,15 @@ int main(int, char **) {
   // of the four files.
   int folderError = checkFolder(kResultsFolder);
   if (folderError) {
-    warnFolder(kResultsFolder, folderError);
+    warnFolder(kResultsFolder, folderError,
+               folderError == ENOENT ? findFolderHint(kFiles) : FolderHint{});
     status = 1;
   }
-  for (int i = 0; i < kBenchmarkCount; ++i) {
+  for (std::size_t i = 0; i < kResultsFileCount; ++i) {
     results[i].fill(kUnread);
-    if (!folderError && !readResults(kBenchmarks[i], results[i])) status = 1;
-    compareResults(results[i], kBenchmarks[i].reference, &totalsMatch,
-                   &uniquePcMatch, &mixMatch);
+    if (!folderError && !readResults(i, results[i], survey)) status = 1;
+    compareResults(results[i], *kReferences[i], &totalsMatch, &uniquePcMatch,
+                   &mixMatch);
     scores[i] = calscore(mixMatch, totalsMatch, uniquePcMatch);
   }
 

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Runs one end-to-end case: the built grade, started in a working folder
 # beside a copy of the case's results (a folder, or a file where the case
-# tests that), must write exactly the case's stdout and stderr (empty when
-# the file is absent) and exit with the status in its status file (0 when
+# tests that), and of its around folder's entries beside it and its work
+# folder's in it, must write exactly the case's stdout and stderr (empty
+# when the file is absent) and exit with the status in its status file (0 when
 # absent). Arguments come from its args file, one a line. A case with a
 # stdout_to file sends standard output to the path it names (such as
 # /dev/full) instead of comparing it. Its specials file makes special
@@ -26,6 +27,9 @@ holder=
 trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"; [ -z "$holder" ] || kill $holder 2>/dev/null' EXIT
 mkdir "$tmp/work"
 [ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
+# What else is beside the working folder, and in it.
+[ -d "$case/around" ] && cp -R "$case/around/." "$tmp"
+[ -d "$case/work" ] && cp -R "$case/work/." "$tmp/work"
 if [ -f "$case/specials" ]; then
   while read -r kind name to; do
     case $kind in
