@@ -22,6 +22,7 @@ bool refill(Input &in) {
     in.keptFrom = in.buffer;
   }
   std::size_t got = std::fread(in.buffer, 1, in.size, in.stream);
+  in.newline = nullptr;
   in.next = in.buffer;
   in.end = in.buffer + got;
   for (const char *p = in.next; in.headLength < sizeof in.head && p < in.end;)

@@ -37,6 +37,9 @@ struct Input {
   // While a token is kept: where it, or its part in the window, begins.
   Kept *kept;
   const char *keptFrom;
+  // The line feed that ends the line being read, where it has been found
+  // in the window; null when not.
+  const char *newline;
 };
 
 // Reads the next bytes of the stream into the window. False at the end of
@@ -74,5 +77,13 @@ inline void stopKeeping(Input &in) {
 
 // Stops keeping, and leaves what is kept unfinished.
 inline void dropKeeping(Input &in) { in.kept = nullptr; }
+
+// How many bytes have been kept up to `p` in the window, or more than the
+// limit.
+inline std::size_t keptUpTo(const Input &in, const char *p) {
+  return in.kept->cut
+             ? Kept::kLimit + 1
+             : in.kept->length + static_cast<std::size_t>(p - in.keptFrom);
+}
 
 #endif  // GRADE_INPUT_H_

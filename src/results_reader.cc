@@ -55,8 +55,8 @@ const char *find(const Input &in, char c, const char *end) {
 
 // Moves past the line's line feed, or to the end of the file.
 void skipLine(Input &in) {
-  const char *newline;
-  while (!(newline = find(in, '\n', in.end))) {
+  const char *newline = in.newline;
+  while (!newline && !(newline = find(in, '\n', in.end))) {
     if (!refill(in)) return;
   }
   in.next = newline + 1;
@@ -68,7 +68,7 @@ void skipLine(Input &in) {
 struct Tail {
   int last;
   int before;
-  std::size_t end;  // a file offset
+  std::size_t length;  // of the line kept up to there
 };
 
 // Adds a part of a line, from `from` to `to` in the window, to its tail.
@@ -76,43 +76,59 @@ void addToTail(const Input &in, const char *from, const char *to, Tail &tail) {
   const char *p = to;
   while (p > from && isBlank(p[-1])) --p;
   if (p == from) return;
-  tail.end = offsetOf(in, p);
+  tail.length = keptUpTo(in, p);
   int last = static_cast<unsigned char>(*--p);
   while (p > from && isBlank(p[-1])) --p;
   tail.before = p > from ? static_cast<unsigned char>(p[-1]) : tail.last;
   tail.last = last;
 }
 
-// Whether a line that has no colon ends with a number: a digit, or a digit
-// and "%" ("9.176 %").
-bool endsWithNumber(const Tail &tail) {
+// Whether a line without a colon, just taken, ends with a number: a
+// digit, or a digit and "%" ("9.176 %"). Its part in the window is added
+// to its tail, unless that part ends with a byte that ends no number, as
+// most lines do.
+bool endsWithNumber(const Input &in, Tail &tail) {
+  const char *end = in.next;
+  if (end > in.keptFrom && end[-1] == '\n') --end;
+  if (end > in.keptFrom) {
+    int last = static_cast<unsigned char>(end[-1]);
+    if (!isBlank(last) && !isDigit(last) && last != '%') return false;
+  }
+  addToTail(in, in.keptFrom, end, tail);
   return isDigit(tail.last) || (tail.last == '%' && isDigit(tail.before));
 }
 
-// Moves from a line's first byte past its first colon and returns true;
-// or, when the line has none or begins with it (an empty key), past the
-// line and returns false, with the end of a line without a colon in
-// `tail`, where one is asked for. Most lines of a file carry no value, so
-// both searches use memchr rather than a byte loop.
-bool takeKey(Input &in, Tail *tail) {
+// What a line begins with: a key and its colon, an empty key (the colon
+// first), or no colon at all.
+enum class LineStart { kKey, kEmptyKey, kNoColon };
+
+// Moves from a line's first byte past its first colon; or, when the line
+// has none or begins with it, past the line. The parts of a line without a
+// colon that a refill reads over are added to `tail`, where one is asked
+// for (the line is being kept then); its part in the window is left to the
+// caller. Most lines of a file carry no value, so both searches use memchr
+// rather than a byte loop, and the line feed found is kept for skipLine.
+LineStart takeKey(Input &in, Tail *tail) {
+  in.newline = nullptr;
   if (peek(in) == ':') {
     skipLine(in);
-    return false;
+    return LineStart::kEmptyKey;
   }
   do {
     const char *newline = find(in, '\n', in.end);
     const char *colon = find(in, ':', newline ? newline : in.end);
     if (colon) {
+      in.newline = newline;
       in.next = colon + 1;
-      return true;
+      return LineStart::kKey;
     }
-    if (tail) addToTail(in, in.next, newline ? newline : in.end, *tail);
     if (newline) {
       in.next = newline + 1;
-      return false;
+      return LineStart::kNoColon;
     }
+    if (tail) addToTail(in, in.next, in.end, *tail);
   } while (refill(in));
-  return false;
+  return LineStart::kNoColon;
 }
 
 ReadNote &addNote(ReadOutcome &outcome, std::size_t line) {
@@ -421,33 +437,36 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
   std::size_t whyFewAt = 0;
   Kept kept;
   std::size_t line = 1;
+  // While fewer than 14 values are read, the first bytes of each line are
+  // kept, for a key or a line that may be noted: from the line's start to
+  // the next's, or to a token that is kept.
+  bool watch = true;
+  bool watchWhy = true;
   for (; peek(in) != kEnd; ++line) {
-    // While fewer than 14 values are read, the first bytes of each line
-    // are kept, for a key or a line that may be noted.
-    bool watch = outcome.values < kStatCount;
-    bool watchWhy = watch && whyFew.line == 0;
-    std::size_t start = offsetOf(in, in.next);
     if (watch) startKeeping(in, kept);
-    Tail tail = {kEnd, kEnd, start};
-    if (!takeKey(in, watchWhy ? &tail : nullptr)) {
-      if (watchWhy && endsWithNumber(tail)) {
+    Tail tail;
+    tail.last = kEnd;
+    LineStart start = takeKey(in, watchWhy ? &tail : nullptr);
+    if (start != LineStart::kKey) {
+      if (watchWhy && start == LineStart::kNoColon &&
+          endsWithNumber(in, tail)) {
         whyFew.line = line;
         whyFew.kind = NoteKind::kNoColon;
-        Key shown = lineBytes(in, kept, tail.end - start);
+        Key shown = lineBytes(in, kept, tail.length);
         keep(whyFew.token, shown.bytes, shown.bytes + shown.length);
         whyFew.token.cut = shown.cut;
         whyFewAt = outcome.noteCount;
+        watchWhy = false;
       }
-      dropKeeping(in);
       continue;
     }
-    std::size_t keyLength = offsetOf(in, in.next) - 1 - start;
+    bool watchKey = watch && !keyNoted;
+    std::size_t keyLength = watchKey ? keptUpTo(in, in.next - 1) : 0;
     int c;
     while (isBlank(c = peek(in))) ++in.next;
-    if (watch && !keyNoted && isDigit(c)) {
+    if (watchKey && isDigit(c)) {
       keyNoted = noteKey(lineBytes(in, kept, keyLength), line, outcome);
     }
-    dropKeeping(in);
     if (isDigit(c)) {
       std::size_t from = offsetOf(in, in.next);
       AfterValue after = readValue(in, line, results, outcome);
@@ -455,7 +474,11 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
         whyFew.line = line;
         whyFew.kind = NoteKind::kMoreNumbers;
         whyFewAt = outcome.noteCount;
+        watchWhy = false;
       }
+      watch = outcome.values < kStatCount;
+      watchWhy = watchWhy && watch;
+      if (!watch) dropKeeping(in);
     } else if (c != kEnd && kFirsts.mayBeSkipped[c] && watch &&
                skipped < kStatCount) {
       if (readSkipped(in, line, outcome)) ++skipped;
@@ -464,6 +487,7 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
     // read.
     skipLine(in);
   }
+  dropKeeping(in);
   if (whyFew.line != 0 && outcome.values < kStatCount) {
     addWhyFew(outcome, whyFew, whyFewAt);
   }
