@@ -7,6 +7,10 @@
 #   (but for control-flow protection, which this Debian's C library start
 #   files cannot show) and grades the reference case as the end-to-end test
 #   expects, natively or under qemu-user.
+# - Each RPM package passes rpmlint (.ci/rpmlint.toml) with no error; it
+#   requires nothing but rpm's own features; installed into a scratch root,
+#   its grade grades the reference case, and removing it leaves the root
+#   as it was.
 # - Each tarball's grade is a static PIE (no interpreter, position
 #   independent) whose relocations are read-only and bound at once, and,
 #   unpacked into a fresh folder, grades the reference case.
@@ -17,6 +21,7 @@ set -eu
 packages=$(realpath "$1")
 shift
 case=$(realpath tests/cases/reference)
+rpmlint_config=$(realpath .ci/rpmlint.toml)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cp -R "$case/results" "$tmp/results"
@@ -44,7 +49,7 @@ grade() {
 
 cd "$packages"
 sha256sum --quiet -c SHA256SUMS || fail "SHA256SUMS does not check"
-for file in *.deb *.tar.gz; do
+for file in *.deb *.rpm *.tar.gz; do
   grep -q "  $file\$" SHA256SUMS || fail "SHA256SUMS does not name $file"
 done
 
@@ -62,6 +67,28 @@ for deb in "$packages"/*.deb; do
   hardening-check --nocfprotection --quiet "$tmp/deb/usr/bin/grade" 2>/dev/null ||
     fail "$deb: grade is not hardened"
   grade "$arch" "$tmp/deb/usr/bin/grade"
+done
+
+for rpm in "$packages"/*.rpm; do
+  rpmlint -c "$rpmlint_config" "$rpm" >"$tmp/rpmlint" 2>&1 ||
+    { cat "$tmp/rpmlint" >&2; fail "rpmlint: $rpm"; }
+  rpm -qp --requires "$rpm" 2>/dev/null >"$tmp/requires"
+  ! grep -v '^rpmlib(' "$tmp/requires" ||
+    fail "$rpm requires more than rpm's own features"
+  # A root with the folders that every system has; rpm keeps its database
+  # under the root's home folder.
+  root=$tmp/rpm-root
+  rm -rf "$root" && mkdir -p "$root"/usr/bin "$root"/usr/share/man/man1 \
+    "$root"/usr/share/doc "$root"/usr/share/licenses
+  (cd "$root" && find . -path ./root -prune -o -print | sort) >"$tmp/before"
+  arch=$(rpm -qp --queryformat '%{ARCH}' "$rpm" 2>/dev/null)
+  rpm --root "$root" --initdb
+  rpm --root "$root" --nodeps --ignorearch -i "$rpm" 2>/dev/null ||
+    fail "$rpm does not install"
+  grade "$arch" "$root/usr/bin/grade"
+  rpm --root "$root" -e grade 2>/dev/null || fail "$rpm does not go away"
+  (cd "$root" && find . -path ./root -prune -o -print | sort) >"$tmp/after"
+  diff "$tmp/before" "$tmp/after" >&2 || fail "$rpm leaves files behind"
 done
 
 for tarball in "$packages"/*.tar.gz; do

@@ -2,8 +2,8 @@
 # CI: the package command makes the same bytes twice, from two clones in
 # folders of different names and depths, at different times (the second
 # one a year on, under faketime) and under umask 022 and 077, with
-# SOURCE_DATE_EPOCH unset: every .deb and tarball, and so the binaries in
-# them, must have the same sha256.
+# SOURCE_DATE_EPOCH unset: every .deb, .rpm and tarball, and so the
+# binaries in them, must have the same sha256.
 # usage: .ci/reproducible.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +22,7 @@ build() {
     tail -n 20 "$folder.log"
     exit 1
   fi
-  (cd "$folder/build/packages" && sha256sum -- *.deb *.tar.gz)
+  (cd "$folder/build/packages" && sha256sum -- *.deb *.rpm *.tar.gz)
 }
 
 build "$tmp/a" 022 >"$tmp/first"

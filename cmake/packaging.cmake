@@ -1,8 +1,9 @@
 # What a release is made of: the manual page and the Debian changelog,
 # which take the version from project() and the date from the newest entry
 # of CHANGELOG.md; the install rules; and, with GRADE_PACKAGING, the target
-# packages, which makes from them a Debian package and a tarball with a
-# static grade, the same bit for bit wherever and whenever they are made.
+# packages, which makes from them a Debian package, an RPM package and a
+# tarball, the last two with a static grade, the same bit for bit wherever
+# and whenever they are made.
 
 # The newest entry: its heading "## VERSION - YYYY-MM-DD", and its items
 # as the Debian changelog writes them, "- " becoming "  * ".
@@ -12,6 +13,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
 set(heading "")
 set(items "")
+set(rpmItems "")
 foreach(line IN LISTS changelog)
   if(line MATCHES "^## ")
     if(heading)
@@ -19,6 +21,9 @@ foreach(line IN LISTS changelog)
     endif()
     set(heading "${line}")
   elseif(heading AND NOT line STREQUAL "")
+    # An RPM changelog keeps the items as they stand, "%" doubled.
+    string(REPLACE "%" "%%" rpmLine "${line}")
+    string(APPEND rpmItems "${rpmLine}\n")
     string(REGEX REPLACE "^- " "  * " line "${line}")
     string(REGEX REPLACE "^  ([^ *])" "    \\1" line "${line}")
     string(APPEND items "${line}\n")
@@ -33,6 +38,7 @@ if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
                       "but project() says ${PROJECT_VERSION}")
 endif()
 set(year ${CMAKE_MATCH_2})
+set(dayOfMonth ${CMAKE_MATCH_4})
 math(EXPR month "1${CMAKE_MATCH_3} - 100")
 math(EXPR day "1${CMAKE_MATCH_4} - 100")
 set(GRADE_RELEASE_DATE "${year}-${CMAKE_MATCH_3}-${CMAKE_MATCH_4}")
@@ -55,6 +61,10 @@ set(debianDate "${weekday}, ${CMAKE_MATCH_4} ${monthName} ${year} 00:00:00 +0000
 
 set(GRADE_MAINTAINER "the grade authors <grade@example.org>"
     CACHE STRING "The packages' maintainer, as \"name <address>\"")
+
+# The RPM package's changelog entry, dated "Tue Dec 08 2026".
+set(GRADE_RPM_CHANGELOG "* ${weekday} ${monthName} ${dayOfMonth} ${year} \
+${GRADE_MAINTAINER} - ${PROJECT_VERSION}-1\n${rpmItems}")
 
 file(WRITE ${PROJECT_BINARY_DIR}/debian/changelog
      "grade (${PROJECT_VERSION}) unstable; urgency=medium\n\n${items}\n"
@@ -140,6 +150,41 @@ string(CONCAT GRADE_DESCRIPTION
        " files of the four Lab 1 benchmarks, libq, bzip2, mcf and gcc, checks\n"
        " each of their 14 statistics against its expected value with a 1 %\n"
        " band, and prints the values read and the approximate score out of 5.")
+# The RPM package's spec: the files of a tree that package.cmake fills, in
+# the places an RPM-based system keeps them, with the description (without
+# the Debian indent) and the changelog entry. Nothing is built from it:
+# grade is the tarball's static one, stripped already, so that it runs on
+# RHEL 8's older C library as on Fedora, and needs no library at all.
+find_program(RPMBUILD rpmbuild REQUIRED)
+string(REGEX REPLACE "(^|\n) " "\\1" rpmDescription "${GRADE_DESCRIPTION}")
+string(REPLACE "%" "%%" rpmDescription "${rpmDescription}")
+file(WRITE ${PROJECT_BINARY_DIR}/rpm/grade.spec "\
+Name: grade
+Version: ${PROJECT_VERSION}
+Release: 1
+Summary: Grader for the results files of Lab 1
+License: MIT
+Group: Development/Tools
+Packager: ${GRADE_MAINTAINER}
+AutoReqProv: no
+
+%description
+${rpmDescription}
+
+%install
+cp -pR ${PROJECT_BINARY_DIR}/packaging/rpm/root/. %{buildroot}
+
+%files
+%defattr(0644,root,root,0755)
+%attr(0755,root,root) /usr/bin/grade
+/usr/share/man/man1/grade.1.gz
+%dir /usr/share/doc/grade
+%doc /usr/share/doc/grade/README.md
+%dir /usr/share/licenses/grade
+%license /usr/share/licenses/grade/LICENSE
+
+%changelog
+${GRADE_RPM_CHANGELOG}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/package.cmake.in
                ${PROJECT_BINARY_DIR}/package.cmake @ONLY)
 add_custom_target(packages
