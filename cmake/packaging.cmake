@@ -150,15 +150,17 @@ string(CONCAT GRADE_DESCRIPTION
        " files of the four Lab 1 benchmarks, libq, bzip2, mcf and gcc, checks\n"
        " each of their 14 statistics against its expected value with a 1 %\n"
        " band, and prints the values read and the approximate score out of 5.")
-# The RPM package's spec: the files of a tree that package.cmake fills, in
-# the places an RPM-based system keeps them, with the description (without
-# the Debian indent) and the changelog entry. Nothing is built from it:
-# grade is the tarball's static one, stripped already, so that it runs on
-# RHEL 8's older C library as on Fedora, and needs no library at all.
+
+# What rpmbuild is given for the RPM package: the files of a tree that
+# package.cmake fills, in the places an RPM-based system keeps them, with
+# the description (without the Debian indent) and the changelog entry.
+# Nothing is compiled for it: grade is the tarball's static one, stripped
+# already, so that it runs on RHEL 8's older C library as on Fedora, and
+# needs no library at all.
 find_program(RPMBUILD rpmbuild REQUIRED)
 string(REGEX REPLACE "(^|\n) " "\\1" rpmDescription "${GRADE_DESCRIPTION}")
 string(REPLACE "%" "%%" rpmDescription "${rpmDescription}")
-file(WRITE ${PROJECT_BINARY_DIR}/rpm/grade.spec "\
+file(WRITE ${PROJECT_BINARY_DIR}/rpm/grade.rpmbuild "\
 Name: grade
 Version: ${PROJECT_VERSION}
 Release: 1
