@@ -417,13 +417,27 @@ bool moreNumbersFollow(Input &in, std::size_t from, AfterValue after) {
   return false;
 }
 
-// Adds the note that tells why a file ends with fewer than 14 values, at
-// its place in line order.
-void addWhyFew(ReadOutcome &outcome, const ReadNote &note, std::size_t at) {
-  for (std::size_t i = outcome.noteCount; i > at; --i) {
+// The first line that may tell why a file ends with fewer than 14 values:
+// its note, and how many notes come before it. It is noted only if the
+// file does.
+struct WhyFew {
+  ReadNote note;
+  std::size_t at;
+};
+
+void holdWhyFew(WhyFew &why, std::size_t line, NoteKind kind,
+                const ReadOutcome &outcome) {
+  why.note.line = line;
+  why.note.kind = kind;
+  why.at = outcome.noteCount;
+}
+
+// Adds the note held, at its place in line order.
+void addWhyFew(ReadOutcome &outcome, const WhyFew &why) {
+  for (std::size_t i = outcome.noteCount; i > why.at; --i) {
     outcome.notes[i] = outcome.notes[i - 1];
   }
-  outcome.notes[at] = note;
+  outcome.notes[why.at] = why.note;
   ++outcome.noteCount;
 }
 
@@ -431,10 +445,7 @@ void addWhyFew(ReadOutcome &outcome, const ReadNote &note, std::size_t at) {
 std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
   std::size_t skipped = 0;
   bool keyNoted = false;
-  // The first line that may tell why the file ends with fewer than 14
-  // values, noted only if it does, and where its note goes.
-  ReadNote whyFew = {};
-  std::size_t whyFewAt = 0;
+  WhyFew why = {};
   Kept kept;
   std::size_t line = 1;
   // While fewer than 14 values are read, the first bytes of each line are
@@ -450,12 +461,10 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
     if (start != LineStart::kKey) {
       if (watchWhy && start == LineStart::kNoColon &&
           endsWithNumber(in, tail)) {
-        whyFew.line = line;
-        whyFew.kind = NoteKind::kNoColon;
+        holdWhyFew(why, line, NoteKind::kNoColon, outcome);
         Key shown = lineBytes(in, kept, tail.length);
-        keep(whyFew.token, shown.bytes, shown.bytes + shown.length);
-        whyFew.token.cut = shown.cut;
-        whyFewAt = outcome.noteCount;
+        keep(why.note.token, shown.bytes, shown.bytes + shown.length);
+        why.note.token.cut = shown.cut;
         watchWhy = false;
       }
       continue;
@@ -471,9 +480,7 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
       std::size_t from = offsetOf(in, in.next);
       AfterValue after = readValue(in, line, results, outcome);
       if (watchWhy && moreNumbersFollow(in, from, after)) {
-        whyFew.line = line;
-        whyFew.kind = NoteKind::kMoreNumbers;
-        whyFewAt = outcome.noteCount;
+        holdWhyFew(why, line, NoteKind::kMoreNumbers, outcome);
         watchWhy = false;
       }
       watch = outcome.values < kStatCount;
@@ -488,8 +495,8 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
     skipLine(in);
   }
   dropKeeping(in);
-  if (whyFew.line != 0 && outcome.values < kStatCount) {
-    addWhyFew(outcome, whyFew, whyFewAt);
+  if (why.note.line != 0 && outcome.values < kStatCount) {
+    addWhyFew(outcome, why);
   }
   return line - 1;
 }
