@@ -238,8 +238,8 @@ bool readSkipped(Input &in, std::size_t line, ReadOutcome &outcome) {
   return true;
 }
 
-// A line's key: its bytes before the colon, up to the limit of kept
-// bytes, and whether it goes on past them.
+// A line's first bytes, up to the limit of kept bytes, and whether it
+// goes on past them: a key (the bytes before the colon), or a whole line.
 struct Key {
   const char *bytes;
   std::size_t length;
