@@ -25,11 +25,12 @@ bool refill(Input &in) {
   in.newline = nullptr;
   in.next = in.buffer;
   in.end = in.buffer + got;
-  for (const char *p = in.next; in.headLength < sizeof in.head && p < in.end;)
-    in.head[in.headLength++] = static_cast<unsigned char>(*p++);
   if (got > 0) {
     std::size_t before = in.read;
     in.read += got;
+    for (std::size_t i = before; i < sizeof in.head && i < in.read; ++i) {
+      in.head[i] = static_cast<unsigned char>(in.buffer[i - before]);
+    }
     in.last = static_cast<unsigned char>(in.end[-1]);
     for (const char *p = in.next; !in.notNul && p < in.end; ++p) {
       in.notNul = *p != '\0';

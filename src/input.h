@@ -25,11 +25,11 @@ struct Input {
   char *buffer;  // what refill reads into
   std::size_t size;
   int error;  // errno of a failed read, else 0
-  // What refill sees of the file as it reads it: its first bytes, how
-  // many it has read, the last, whether one is not NUL, and whether a
-  // carriage return is among the first kCarriageReturnReach.
+  // What refill sees of the file as it reads it: its first bytes (as many
+  // as it has read, up to two), how many it has read, the last, whether
+  // one is not NUL, and whether a carriage return is among the first
+  // kCarriageReturnReach.
   unsigned char head[2];
-  std::size_t headLength;
   std::size_t read;
   unsigned char last;
   bool notNul;

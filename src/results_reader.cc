@@ -503,8 +503,8 @@ std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
 
 FileKind kindOf(const Input &in, std::size_t lines) {
   const unsigned char *h = in.head;
-  if (in.headLength == 0) return FileKind::kEmpty;
-  if (in.headLength == 2 &&
+  if (in.read == 0) return FileKind::kEmpty;
+  if (in.read >= 2 &&
       ((h[0] == 0xff && h[1] == 0xfe) || (h[0] == 0xfe && h[1] == 0xff))) {
     return FileKind::kUtf16;
   }
