@@ -1,6 +1,7 @@
 #include "diagnostics.h"
 
 #include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,7 +79,10 @@ void sayName(Message &m, const char *name) {
 
 // Writes "grade: PATH: MESSAGE", or "grade: PATH:LINE: MESSAGE" where
 // there is a line, in one write, so that no other output comes between
-// its parts.
+// its parts. A diagnostic that cannot be written is dropped: SIGPIPE, for
+// a reader of standard error that has gone, is held back while it is
+// written and taken back if the write raised it, so that the run goes on
+// to write the table.
 void warn(const char *path, std::size_t line, const Message &m) {
   char text[sizeof m.text + PATH_MAX + 64];
   char place[24] = "";
@@ -86,16 +90,25 @@ void warn(const char *path, std::size_t line, const Message &m) {
   int size = std::snprintf(text, sizeof text, "grade: %s%s: %.*s\n", path,
                            place, static_cast<int>(m.length), m.text);
   if (size < 0) return;
+  sigset_t pipe;
+  sigset_t before;
+  (void)sigemptyset(&pipe);
+  (void)sigaddset(&pipe, SIGPIPE);
+  (void)sigprocmask(SIG_BLOCK, &pipe, &before);
   const char *next = text;
   std::size_t left = std::min(static_cast<std::size_t>(size), sizeof text - 1);
   while (left > 0) {
     ssize_t written = write(STDERR_FILENO, next, left);
     if (written < 0 && errno == EINTR) continue;
-    // Nothing is left to tell if standard error itself fails.
-    if (written <= 0) return;
+    if (written < 0 && errno == EPIPE) {
+      const timespec now = {0, 0};
+      (void)sigtimedwait(&pipe, nullptr, &now);
+    }
+    if (written <= 0) break;
     next += written;
     left -= static_cast<std::size_t>(written);
   }
+  (void)sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 // What each position of a results vector holds, as a note names it.
@@ -111,21 +124,39 @@ const char *reason(int error) {
   return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
 }
 
-void sayLink(Message &m, const LinkText &link) {
+// " (a link to TEXT, which WHAT)".
+void sayLink(Message &m, const LinkText &link, const char *what) {
   say(m, " (a link to ");
   sayName(m, link.text, link.length);
-  say(m, ", which does not exist)");
+  say(m, ", which %s)", what);
 }
 
-// " (found PATH...)", where what follows the path ends the hint.
+// " (found PATH...)", where what follows the path ends the hint. Outside
+// the results folder the place and the first name after it are one name
+// as shown: (found "../results "/Lab1.libq.res).
 void sayFound(Message &m, const Found &found, const char *after = ")") {
-  say(m, " (found %s/", found.base);
-  for (std::size_t i = 0; i < found.depth; ++i) {
-    sayName(m, found.folders[i]);
-    say(m, "/");
+  say(m, " (found ");
+  const char *first = found.depth > 0 ? found.folders[0] : found.name;
+  if (found.outside) {
+    char joined[sizeof(Name) + 8];
+    int size = std::snprintf(joined, sizeof joined, "%s/%s", found.base, first);
+    sayName(m, joined,
+            std::min(static_cast<std::size_t>(std::max(size, 0)),
+                     sizeof joined - 1));
+  } else {
+    say(m, "%s/", found.base);
+    sayName(m, first);
   }
-  sayName(m, found.name);
+  for (std::size_t i = 1; i <= found.depth; ++i) {
+    say(m, "/");
+    sayName(m, i < found.depth ? found.folders[i] : found.name);
+  }
   say(m, "%s", after);
+}
+
+// Why a look around stopped short, where nothing was found.
+void sayStopped(Message &m, int error) {
+  say(m, " (looking for it stopped: %s)", reason(error));
 }
 
 }  // namespace
@@ -138,61 +169,100 @@ void warnFailure(const char *path, int error) {
 
 void warnFolder(const char *folder, int error, const FolderHint &hint) {
   Message m;
+  if (hint.kind == FolderHint::Kind::kRemoved) {
+    // Nothing about the results folder holds then: every path is gone.
+    say(m, "the current folder has been removed (cd into it again)");
+    warn(".", 0, m);
+    return;
+  }
   say(m, "%s", reason(error));
-  if (error == ENOENT) {
-    switch (hint.kind) {
-      case FolderHint::Kind::kNone:
-        // Most likely grade runs from the wrong folder.
-        say(m, " (run grade from a folder beside results)");
-        break;
-      case FolderHint::Kind::kLink:
-        sayLink(m, hint.link);
-        break;
-      case FolderHint::Kind::kOtherCase:
-        sayFound(m, hint.found);
-        break;
-      case FolderHint::Kind::kArchive:
-        sayFound(m, hint.found, "; unpack it)");
-        break;
-      case FolderHint::Kind::kFile:
-        sayFound(m, hint.found, "; the files belong in ../results)");
-        break;
-    }
+  if (error != ENOENT) {
+    warn(folder, 0, m);
+    return;
+  }
+  const Survey &survey = *hint.survey;
+  char belong[PATH_MAX + 32];
+  (void)std::snprintf(belong, sizeof belong, "; the files belong in %s)",
+                      folder);
+  switch (hint.kind) {
+    case FolderHint::Kind::kNone:
+      // Nothing like results is near, so most likely grade runs from the
+      // wrong folder.
+      say(m, " (run grade from a folder beside results)");
+      break;
+    case FolderHint::Kind::kRemoved:
+      break;
+    case FolderHint::Kind::kLink:
+      sayLink(m, hint.link, "does not exist");
+      break;
+    case FolderHint::Kind::kThroughLink:
+      say(m, " (this folder is reached through the link ");
+      sayName(m, hint.link.text, hint.link.length);
+      say(m, "; results is beside the link, not beside this folder)");
+      break;
+    case FolderHint::Kind::kHolding:
+      sayFound(m, survey.holding);
+      break;
+    case FolderHint::Kind::kFile:
+      sayFound(m, hint.found, belong);
+      break;
+    case FolderHint::Kind::kFolder:
+      sayFound(m, survey.resultsLike);
+      break;
+    case FolderHint::Kind::kNamed:
+      sayFound(m, survey.named, survey.archive ? "; unpack it)" : ")");
+      break;
+    case FolderHint::Kind::kStopped:
+      sayStopped(m, survey.error);
+      break;
   }
   warn(folder, 0, m);
 }
 
-void warnMissing(const char *path, const MissingHint &hint) {
+void warnFile(const char *path, int error, const FileHint &hint) {
   Message m;
-  say(m, "%s", reason(ENOENT));
+  say(m, "%s", reason(error));
+  const Survey &survey = *hint.survey;
+  const Survey::Of &of = survey.of[hint.index];
   switch (hint.kind) {
-    case MissingHint::Kind::kNone:
+    case FileHint::Kind::kNone:
       break;
-    case MissingHint::Kind::kLink:
-      sayLink(m, hint.link);
+    case FileHint::Kind::kLink:
+      sayLink(m, hint.link, "does not exist");
       break;
-    case MissingHint::Kind::kFound:
-      sayFound(m, hint.of->found);
+    case FileHint::Kind::kItself:
+      sayLink(m, hint.link, "is itself");
       break;
-    case MissingHint::Kind::kNames:
+    case FileHint::Kind::kFound:
+      sayFound(m, hint.found);
+      break;
+    case FileHint::Kind::kNames:
       say(m, " (results holds ");
-      for (std::size_t i = 0; i < hint.of->nameCount && i < Survey::kNameLimit;
-           ++i) {
+      for (std::size_t i = 0; i < of.nameCount && i < Survey::kNameLimit; ++i) {
         if (i > 0) say(m, ", ");
-        sayName(m, hint.of->names[i]);
+        sayName(m, of.names[i]);
       }
-      if (hint.of->nameCount > Survey::kNameLimit) say(m, ", ...");
+      if (of.nameCount > Survey::kNameLimit) say(m, ", ...");
       say(m, ")");
       break;
-    case MissingHint::Kind::kNotListed:
+    case FileHint::Kind::kNotListed:
       say(m, " (results cannot be listed)");
+      break;
+    case FileHint::Kind::kStopped:
+      sayStopped(m, survey.error);
       break;
   }
   warn(path, 0, m);
 }
 
+void warnWaiting(const char *path) {
+  Message m;
+  say(m, "waiting for another program's lease on the file");
+  warn(path, 0, m);
+}
+
 void warnRead(const char *path, const ReadOutcome &outcome,
-              const StatVector &results) {
+              const StatVector &results, bool emptied) {
   for (std::size_t i = 0; i < outcome.noteCount; ++i) {
     const ReadNote &note = outcome.notes[i];
     Message m;
@@ -229,6 +299,12 @@ void warnRead(const char *path, const ReadOutcome &outcome,
   std::size_t values = outcome.values;
   if (values == kStatCount) return;
   Message m;
+  if (emptied) {
+    // As an input that is its output, which the shell emptied.
+    say(m, "is standard output, and was emptied by the shell's redirection");
+    warn(path, 0, m);
+    return;
+  }
   say(m, "%zu value%s, expected %zu", values, values == 1 ? "" : "s",
       kStatCount);
   if (values > kStatCount) {

@@ -18,12 +18,17 @@ void warnFailure(const char *path, int error);
 // what is there when it does not exist.
 void warnFolder(const char *folder, int error, const FolderHint &hint);
 
-// A results file that does not exist, with a hint at what is there.
-void warnMissing(const char *path, const MissingHint &hint);
+// A results file that cannot be opened for `error`, with a hint at what
+// is there.
+void warnFile(const char *path, int error, const FileHint &hint);
+
+// That grade waits for another program's lease on a results file.
+void warnWaiting(const char *path);
 
 // What a file that was read holds that the student should hear of: the
-// reader's notes, then a count of values other than 14, with its place.
+// reader's notes, then a count of values other than 14, with its place;
+// `emptied` where the file is standard output, which the shell emptied.
 void warnRead(const char *path, const ReadOutcome &outcome,
-              const StatVector &results);
+              const StatVector &results, bool emptied);
 
 #endif  // GRADE_DIAGNOSTICS_H_

@@ -1,6 +1,7 @@
 // grade: grades the Lab 1 results files found in ../results against the
 // expected statistics of each benchmark and prints the approximate score.
 #include <limits.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,8 +17,11 @@
 
 namespace {
 
+// Where grade looks for the results files: beside the current folder.
+constexpr char kResultsFolder[] = "../results";
+
 // Graded, and shown in the table, in this order.
-const ResultsFile kFiles[kResultsFileCount] = {
+const ResultsFiles kFiles = {
     {"Lab1.libq.res", "libq"},
     {"Lab1.bzip2.res", "bzip2"},
     {"Lab1.mcf.res", "mcf"},
@@ -33,22 +37,26 @@ const StatVector *const kReferences[kResultsFileCount] = {
 // A statistic that no file gave: never in band, shown as "nan".
 constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
 
-// Fills `results` from file i and says what the student should hear of
-// it. A file that cannot be read leaves every position unread, so the
-// benchmark earns nothing; returns false then. Where a file is missing,
-// the folders around are looked at, once a run, in `survey`.
-bool readResults(std::size_t i, StatVector &results, Survey &survey) {
-  char path[PATH_MAX];
-  (void)std::snprintf(path, sizeof path, "%s/%s", kResultsFolder,
-                      kFiles[i].name);
-  int error;
-  std::FILE *stream = openResultsFile(path, &error);
-  if (!stream && error == ENOENT) {
-    warnMissing(path, findMissingHint(kFiles, i, survey));
+// Fills `results` from file i, at `path`, and says what the student should
+// hear of it. A file that cannot be read leaves every position unread, so
+// the benchmark earns nothing; returns false then. Where a file cannot be
+// opened, the folders around are looked at, once a run, in `survey`.
+bool readResults(std::size_t i, const char *path, StatVector &results,
+                 Survey &survey) {
+  Opened file = openResultsFile(path);
+  if (file.error == kUnderLease) {
+    warnWaiting(path);
+    waitForLease(file, path);
+  }
+  if (file.error) {
+    warnFile(path, file.error,
+             findFileHint(kResultsFolder, path, kFiles, i, file.error, survey));
     return false;
   }
+  std::FILE *stream = fdopen(file.fd, "r");
   if (!stream) {
-    warnFailure(path, error);
+    warnFailure(path, errno);
+    (void)close(file.fd);
     return false;
   }
   ReadOutcome outcome = resval(stream, results);
@@ -57,7 +65,8 @@ bool readResults(std::size_t i, StatVector &results, Survey &survey) {
     results.fill(kUnread);
     return false;
   }
-  warnRead(path, outcome, results);
+  bool emptied = outcome.kind == FileKind::kEmpty && emptiedByOutput(file);
+  warnRead(path, outcome, results, emptied);
   return true;
 }
 
@@ -66,6 +75,11 @@ bool readResults(std::size_t i, StatVector &results, Survey &survey) {
 // Arguments are accepted and ignored: every run grades the same four files.
 int main(int, char **) {
   int status = 0;
+  char paths[kResultsFileCount][PATH_MAX];
+  for (std::size_t i = 0; i < kResultsFileCount; ++i) {
+    (void)std::snprintf(paths[i], sizeof paths[i], "%s/%s", kResultsFolder,
+                        kFiles[i].name);
+  }
   StatVector results[kResultsFileCount] = {};
   double scores[kResultsFileCount];
   static Survey survey;
@@ -78,12 +92,16 @@ int main(int, char **) {
   int folderError = checkFolder(kResultsFolder);
   if (folderError) {
     warnFolder(kResultsFolder, folderError,
-               folderError == ENOENT ? findFolderHint(kFiles) : FolderHint{});
+               folderError == ENOENT
+                   ? findFolderHint(kResultsFolder, kFiles, survey)
+                   : FolderHint{});
     status = 1;
   }
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
     results[i].fill(kUnread);
-    if (!folderError && !readResults(i, results[i], survey)) status = 1;
+    if (!folderError && !readResults(i, paths[i], results[i], survey)) {
+      status = 1;
+    }
     compareResults(results[i], *kReferences[i], &totalsMatch, &uniquePcMatch,
                    &mixMatch);
     scores[i] = calscore(mixMatch, totalsMatch, uniquePcMatch);

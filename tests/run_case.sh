@@ -3,17 +3,28 @@
 # beside a copy of the case's results (a folder, or a file where the case
 # tests that), and of its around folder's entries beside it and its work
 # folder's in it, must write exactly the case's stdout and stderr (empty
-# when the file is absent) and exit with the status in its status file (0 when
-# absent). Arguments come from its args file, one a line. A case with a
-# stdout_to file sends standard output to the path it names (such as
-# /dev/full) instead of comparing it. Its specials file makes special
-# files in results, a line each: "fifo NAME", "socket NAME", "lease
+# when the file is absent) and exit with the status in its status file (0
+# when absent). All of it stands in a folder of its own, so that what grade
+# sees of ../.. is the case alone. Arguments come from its args file, one a
+# line. A case with a stdout_to file sends standard output to the path it
+# names (such as /dev/full, or results/Lab1.gcc.res from the folder that
+# holds results) instead of comparing it; with a stderr_closed file,
+# standard error is a pipe whose reader has gone (and what grade wrote
+# there is not compared). Its cwd file names a folder in work to run in.
+# Its specials file makes special files and setups, a line each:
+# "fifo NAME", "socket NAME" in results; "writer NAME", a FIFO with a
+# writer waiting to open it, which must still wait after the run; "lease
 # NAME", a write lease that another process holds on the file until it is
-# opened, or "rename NAME TO", where TO takes printf's escapes (\r, \040),
-# for names that git cannot hold. Its modes file gives files modes, a line each: "MODE PATH", the
-# path from the folder that holds results; grade then runs as user nobody
-# when run as root, whom no mode stops. Its stack_kib file limits grade's
-# stack to that many KiB.
+# opened; "rename NAME TO", where TO
+# takes printf's escapes (\r, \040), for names that git cannot hold;
+# "foreign PATH", which another user then owns; "removed", the whole
+# folder removed and made again while grade's working folder stays in the
+# removed one; "linked", the working folder reached through a link. Its modes file gives files modes, a line each: "MODE
+# PATH", the path from the folder that holds results; grade then runs as
+# user nobody when run as root, whom no mode stops. Its stack_kib file
+# limits grade's stack to that many KiB, its nofile file the descriptors
+# it may have open. In standard error, the folder that holds results reads
+# as TOP. A case that needs root, run by another user, is skipped (77).
 # grade runs under EMULATOR where one is given (a cross-built grade under
 # qemu-user).
 # usage: run_case.sh GRADE CASE_DIR [EMULATOR...]
@@ -23,30 +34,47 @@ case=$2
 shift 2
 emulator=$*
 tmp=$(mktemp -d) || exit 1
+top=$tmp/top
 holder=
-trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"; [ -z "$holder" ] || kill $holder 2>/dev/null' EXIT
-mkdir "$tmp/work"
-[ -e "$case/results" ] && cp -R "$case/results" "$tmp/results"
+writer=
+trap 'chmod -R u+rwx "$tmp"; rm -rf "$tmp"; kill $holder $writer 2>/dev/null' EXIT
+mkdir -p "$top/work"
+[ -e "$case/results" ] && cp -R "$case/results" "$top/results"
 # What else is beside the working folder, and in it.
-[ -d "$case/around" ] && cp -R "$case/around/." "$tmp"
-[ -d "$case/work" ] && cp -R "$case/work/." "$tmp/work"
+[ -d "$case/around" ] && cp -R "$case/around/." "$top"
+[ -d "$case/work" ] && cp -R "$case/work/." "$top/work"
+work=$top/work
+[ -f "$case/cwd" ] && work=$work/$(cat "$case/cwd")
+before=:
 if [ -f "$case/specials" ]; then
   while read -r kind name to; do
     case $kind in
-      fifo) mkfifo "$tmp/results/$name" ;;
-      rename) mv "$tmp/results/$name" "$tmp/results/$(printf '%b' "$to")" ;;
+      fifo) mkfifo "$top/results/$name" ;;
+      # Started before grade, and given time to block in open.
+      writer) mkfifo "$top/results/$name" &&
+        { echo written >"$top/results/$name" & } && writer=$! &&
+        for i in 1 2 3 4 5 6 7 8 9 10; do
+          grep -q partner "/proc/$writer/wchan" 2>/dev/null || sleep 0.05
+        done ;;
+      rename) mv "$top/results/$name" "$top/results/$(printf '%b' "$to")" ;;
       socket) perl -MSocket -e 'socket(my $s, PF_UNIX, SOCK_STREAM, 0) or die;
-        bind($s, pack_sockaddr_un($ARGV[0])) or die "$!\n"' "$tmp/results/$name" ;;
+        bind($s, pack_sockaddr_un($ARGV[0])) or die "$!\n"' "$top/results/$name" ;;
       # F_SETLEASE is 1024 and F_WRLCK 1; the holder says when it holds the
       # lease, and the signal that asks for it back ends the holder.
       lease) mkfifo "$tmp/held" || exit 1
         perl -e 'open(my $held, ">", $ARGV[1]) or die;
           open(my $f, "<", $ARGV[0]) or die; fcntl($f, 1024, 1) or die;
           print $held "held\n"; close $held; sleep 20' \
-          "$tmp/results/$name" "$tmp/held" >/dev/null 2>&1 &
+          "$top/results/$name" "$tmp/held" >/dev/null 2>&1 &
         holder=$!
         read -r held <"$tmp/held"
         [ "$held" = held ] ;;
+      foreign) [ "$(id -u)" = 0 ] || exit 77
+        chown -R daemon "$top/$name${to:+ $to}" ;;
+      removed) before='rm -rf "$top" && mkdir -p "$top/work" &&
+        cp -R "$case/results" "$top/results"' ;;
+      linked) mkdir "$tmp/elsewhere" && mv "$top/work" "$tmp/elsewhere/work" &&
+        ln -s ../elsewhere/work "$top/work" ;;
     esac || exit 1
   done <"$case/specials"
 fi
@@ -60,21 +88,33 @@ if [ -f "$case/modes" ]; then
   fi
   # The folders last, so that their files can still be reached.
   sort -k2r "$case/modes" | while read -r mode path; do
-    chmod "$mode" "$tmp/$path" || exit 1
+    chmod "$mode" "$top/$path" || exit 1
   done || exit 1
 fi
 limit=:
 [ -f "$case/stack_kib" ] && limit="ulimit -s $(cat "$case/stack_kib")"
+# With the descriptors that the test driver may pass on closed, so that
+# the limit leaves grade the same ones wherever it runs.
+[ -f "$case/nofile" ] &&
+  limit="$limit; exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; ulimit -n $(cat "$case/nofile")"
+if [ -f "$case/stderr_closed" ]; then
+  # A pipe whose read end is closed before grade starts.
+  as="$as perl -e pipe(my\$r,my\$w)||die;close(\$r);open(STDERR,'>&',\$w)||die;exec(@ARGV)"
+fi
 
 set --
 if [ -f "$case/args" ]; then
   while IFS= read -r arg; do set -- "$@" "$arg"; done <"$case/args"
 fi
 out="$tmp/stdout"
-[ -f "$case/stdout_to" ] && out=$(cat "$case/stdout_to")
-(cd "$tmp/work" && $limit && exec $as $emulator "$grade" "$@") \
-  >"$out" 2>"$tmp/stderr"
+if [ -f "$case/stdout_to" ]; then
+  out=$(cat "$case/stdout_to")
+  case $out in /*) ;; *) out=$top/$out ;; esac
+fi
+(cd "$work" && export PWD && eval "$before" && eval "$limit" &&
+  exec $as $emulator "$grade" "$@") >"$out" 2>"$tmp/stderr_raw"
 status=$?
+sed "s|$top|TOP|g" "$tmp/stderr_raw" >"$tmp/stderr"
 
 [ -f "$case/stderr" ] || : >"$tmp/expected_stderr"
 expected_status=$(cat "$case/status" 2>/dev/null || echo 0)
@@ -92,6 +132,10 @@ for stream in stdout stderr; do
 done
 if [ "$status" != "$expected_status" ]; then
   echo "exit status $status, expected $expected_status"
+  failed=1
+fi
+if [ -n "$writer" ] && ! kill -0 "$writer" 2>/dev/null; then
+  echo "the FIFO's writer no longer waits: grade opened it"
   failed=1
 fi
 exit $failed
