@@ -19,7 +19,9 @@
 # takes printf's escapes (\r, \040), for names that git cannot hold;
 # "foreign PATH", which another user then owns; "removed", the whole
 # folder removed and made again while grade's working folder stays in the
-# removed one; "linked", the working folder reached through a link. Its modes file gives files modes, a line each: "MODE
+# removed one; "linked", the working folder reached through a link;
+# "no_proc", grade run where /proc is not mounted (in a mount namespace
+# of its own, over an empty /proc). Its modes file gives files modes, a line each: "MODE
 # PATH", the path from the folder that holds results; grade then runs as
 # user nobody when run as root, whom no mode stops. Its stack_kib file
 # limits grade's stack to that many KiB, its nofile file the descriptors
@@ -46,6 +48,7 @@ mkdir -p "$top/work"
 work=$top/work
 [ -f "$case/cwd" ] && work=$work/$(cat "$case/cwd")
 before=:
+wrap=
 if [ -f "$case/specials" ]; then
   while read -r kind name to; do
     case $kind in
@@ -75,10 +78,13 @@ if [ -f "$case/specials" ]; then
         cp -R "$case/results" "$top/results"' ;;
       linked) mkdir "$tmp/elsewhere" && mv "$top/work" "$tmp/elsewhere/work" &&
         ln -s ../elsewhere/work "$top/work" ;;
+      no_proc) [ "$(id -u)" = 0 ] || exit 77
+        echo 'mount -t tmpfs none /proc && exec "$@"' >"$tmp/no_proc" &&
+        wrap="unshare -m sh $tmp/no_proc" ;;
     esac || exit 1
   done <"$case/specials"
 fi
-as=
+as=$wrap
 if [ -f "$case/modes" ]; then
   if [ "$(id -u)" = 0 ]; then
     cp "$grade" "$tmp/grade" && grade=$tmp/grade
