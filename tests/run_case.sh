@@ -20,8 +20,9 @@
 # "foreign PATH", which another user then owns; "removed", the whole
 # folder removed and made again while grade's working folder stays in the
 # removed one; "linked", the working folder reached through a link;
-# "no_proc", grade run where /proc is not mounted (in a mount namespace
-# of its own, over an empty /proc). Its modes file gives files modes, a line each: "MODE
+# "no_proc", grade run without /proc/self/fd, as where /proc is not
+# mounted (in a mount namespace of its own, an empty folder over its
+# /proc/PID/fd; the rest of /proc stays, which a sanitizer needs). Its modes file gives files modes, a line each: "MODE
 # PATH", the path from the folder that holds results; grade then runs as
 # user nobody when run as root, whom no mode stops. Its stack_kib file
 # limits grade's stack to that many KiB, its nofile file the descriptors
@@ -79,7 +80,7 @@ if [ -f "$case/specials" ]; then
       linked) mkdir "$tmp/elsewhere" && mv "$top/work" "$tmp/elsewhere/work" &&
         ln -s ../elsewhere/work "$top/work" ;;
       no_proc) [ "$(id -u)" = 0 ] || exit 77
-        echo 'mount -t tmpfs none /proc && exec "$@"' >"$tmp/no_proc" &&
+        echo 'mount -t tmpfs none /proc/$$/fd && exec "$@"' >"$tmp/no_proc" &&
         wrap="unshare -m sh $tmp/no_proc" ;;
     esac || exit 1
   done <"$case/specials"
