@@ -6,9 +6,12 @@
 //   letter or digit follows, or when a digit follows up to four bytes that
 //   may hide it, notes the first key of the first 14 values that names
 //   one of the table's statistics at another's place, and, when the file
-//   has fewer than 14 values, the first line without a colon that ends
-//   with a number or the first value line with more numbers after its
-//   token; and tells the file's kind;
+//   has fewer than 14 values, the first line that tells why (from the first
+//   value on, where it has values): a line without a colon that ends with a
+//   number, a value line with more numbers after its token, or a word after
+//   the first colon with a number later on the line; or in place of any,
+//   the last line, where carriage returns alone begin; and tells the
+//   file's kind, a Git LFS pointer without notes;
 // - no value is written outside positions 0 to 13;
 // - reading through a buffer of any size yields the same, and so does
 //   turning every line feed into a carriage return and a line feed.
@@ -73,7 +76,11 @@ bool isAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)); }
 char stopOf(const std::string &number, const char *a, const char *end) {
   auto at = [&](std::size_t i) { return a + i < end ? a[i] : '\n'; };
   bool point = number.find('.') != std::string::npos;
-  if ((at(0) == ',' || (at(0) == '.' && point)) && isDigit(at(1))) return at(0);
+  if ((at(0) == ',' || at(0) == ':' || (at(0) == '.' && point)) &&
+      isDigit(at(1)))
+    return at(0);
+  if (std::isalpha(static_cast<unsigned char>(at(0))) && isDigit(at(1)))
+    return at(0);
   if (std::strchr("MkKG", at(0)) && at(0) != '\0' && !isAlnum(at(1)))
     return at(0);
   bool digits = number.size() >= 1 && number.size() <= 3;
@@ -143,13 +150,37 @@ ReadNote &note(Read &r, std::size_t line) {
   return n;
 }
 
+// A line that may tell why a file has few values, and how many notes come
+// before it.
+struct Why {
+  ReadNote note;
+  std::size_t at;
+};
+
+void hold(Why &why, const Read &r, std::size_t line, NoteKind kind) {
+  why.note.line = line;
+  why.note.kind = kind;
+  why.at = r.o.noteCount;
+}
+
+// Whether a digit that follows no letter, digit, point or underscore
+// stands among the bytes from t, within 1 KiB of it.
+bool numberFrom(const std::string &text, std::size_t t, std::size_t stop) {
+  char before = ' ';
+  for (std::size_t p = t; p < stop && p < t + 1024; ++p) {
+    if (isDigit(text[p]) && !isAlnum(before) && before != '.' && before != '_')
+      return true;
+    before = text[p];
+  }
+  return false;
+}
+
 // The file format read the simple way: a line at a time, each token whole.
 Read model(const std::string &text) {
   Read r = fresh();
   std::size_t skipped = 0;
   bool keyNoted = false;
-  ReadNote whyFew = {};
-  std::size_t whyFewAt = 0;
+  Why whyNone = {}, why = {}, fromHere = {};
   std::size_t lines = 0;
   for (std::size_t start = 0, line = 1;; ++line) {
     std::size_t stop = text.find('\n', start);
@@ -157,7 +188,8 @@ Read model(const std::string &text) {
     if (start < text.size()) lines = line;
     const char *colon = static_cast<const char *>(
         std::memchr(text.data() + start, ':', stop - start));
-    bool watchWhy = r.o.values < kStatCount && whyFew.line == 0;
+    Why &slot = r.o.values == 0 ? whyNone : why;
+    bool watchWhy = r.o.values < kStatCount && slot.note.line == 0;
     if (!colon && watchWhy) {
       std::size_t to = stop;
       while (to > start && isBlank(text[to - 1])) --to;
@@ -166,13 +198,11 @@ Read model(const std::string &text) {
       if (to > start &&
           (isDigit(text[to - 1]) || (text[to - 1] == '%' && before > start &&
                                      isDigit(text[before - 1])))) {
-        whyFew.line = line;
-        whyFew.kind = NoteKind::kNoColon;
-        whyFew.token.cut = to - start > Kept::kLimit;
-        whyFew.token.length = std::min(to - start, Kept::kLimit);
-        std::memcpy(whyFew.token.bytes, text.data() + start,
-                    whyFew.token.length);
-        whyFewAt = r.o.noteCount;
+        hold(slot, r, line, NoteKind::kNoColon);
+        slot.note.token.cut = to - start > Kept::kLimit;
+        slot.note.token.length = std::min(to - start, Kept::kLimit);
+        std::memcpy(slot.note.token.bytes, text.data() + start,
+                    slot.note.token.length);
       }
     }
     if (colon && colon > text.data() + start) {
@@ -216,17 +246,19 @@ Read model(const std::string &text) {
             n.position = count;
           }
         }
-        if (watchWhy) {
+        if (count + 1 < kStatCount) {
           char before = ' ';
+          bool more = false, cr = false;
           for (std::size_t p = e; p < stop && p < t + 1024; ++p) {
-            if (isDigit(text[p]) && !isAlnum(before) && before != '.') {
-              whyFew.line = line;
-              whyFew.kind = NoteKind::kMoreNumbers;
-              whyFewAt = r.o.noteCount;
-              break;
-            }
+            more =
+                more || (isDigit(text[p]) && !isAlnum(before) && before != '.');
+            cr = cr || (before == '\r' && !isBlank(text[p]));
             before = text[p];
           }
+          if (more && why.note.line == 0)
+            hold(why, r, line, NoteKind::kMoreNumbers);
+          if (cr && fromHere.note.line == 0)
+            hold(fromHere, r, line, NoteKind::kCarriageReturns);
         }
         if (++count == kStatCount + 1) r.o.fifteenthLine = line;
       } else if (((after != token.c_str() && !isAlnum(*after)) ||
@@ -237,19 +269,23 @@ Read model(const std::string &text) {
         n.token.cut = token.size() > Kept::kLimit;
         n.token.length = n.token.cut ? Kept::kLimit : token.size();
         std::memcpy(n.token.bytes, token.data(), n.token.length);
+      } else if (watchWhy && t < stop &&
+                 !(std::strchr("\"'[]{}()<+-.", text[t]) ||
+                   static_cast<unsigned char>(text[t]) < 0x20 ||
+                   static_cast<unsigned char>(text[t]) >= 0x7f) &&
+                 numberFrom(text, t, stop)) {
+        hold(slot, r, line, NoteKind::kNotANumber);
+        slot.note.token.cut = token.size() > Kept::kLimit;
+        slot.note.token.length = std::min(token.size(), Kept::kLimit);
+        std::memcpy(slot.note.token.bytes, token.data(),
+                    slot.note.token.length);
       }
     }
     if (stop == text.size()) break;
     start = stop + 1;
   }
-  if (whyFew.line != 0 && r.o.values < kStatCount) {
-    ReadNote *notes = r.o.notes;
-    std::copy_backward(notes + whyFewAt, notes + r.o.noteCount,
-                       notes + r.o.noteCount + 1);
-    notes[whyFewAt] = whyFew;
-    ++r.o.noteCount;
-  }
   const char *utf16[] = {"\xff\xfe", "\xfe\xff"};
+  const char lfs[] = "version https://git-lfs.github.com/spec/v1";
   r.o.kind = FileKind::kText;
   if (lines == 1 && text.back() != '\n' &&
       text.substr(0, 4096).find('\r') != std::string::npos)
@@ -259,7 +295,22 @@ Read model(const std::string &text) {
   for (const char *mark : utf16) {
     if (text.compare(0, 2, mark) == 0) r.o.kind = FileKind::kUtf16;
   }
+  if (text.size() > 42 && text.compare(0, 42, lfs) == 0 &&
+      (text[42] == '\n' || text[42] == '\r'))
+    r.o.kind = FileKind::kGitLfs;
   if (text.empty()) r.o.kind = FileKind::kEmpty;
+  const Why &tell = fromHere.note.line == lines && lines > 1 ? fromHere
+                    : r.o.values == 0                        ? whyNone
+                                                             : why;
+  if (tell.note.line != 0 && r.o.values < kStatCount &&
+      r.o.kind != FileKind::kCarriageReturns) {
+    ReadNote *notes = r.o.notes;
+    std::copy_backward(notes + tell.at, notes + r.o.noteCount,
+                       notes + r.o.noteCount + 1);
+    notes[tell.at] = tell.note;
+    ++r.o.noteCount;
+  }
+  if (r.o.kind == FileKind::kGitLfs) r.o.noteCount = 0;
   return r;
 }
 

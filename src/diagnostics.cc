@@ -276,6 +276,14 @@ void warnRead(const char *path, const ReadOutcome &outcome,
       say(m, "%s\"", note.token.cut ? "..." : "");
     } else if (note.kind == NoteKind::kMoreNumbers) {
       say(m, "more numbers after the value; one is read a line");
+    } else if (note.kind == NoteKind::kNotANumber) {
+      say(m, "the value after the first colon is \"");
+      sayEscaped(m, note.token.bytes, note.token.length);
+      say(m, "%s\", not a number", note.token.cut ? "..." : "");
+    } else if (note.kind == NoteKind::kCarriageReturns) {
+      say(m,
+          "from here its lines end with a carriage return alone; save it with "
+          "line feeds");
     } else if (note.kind == NoteKind::kKey) {
       say(m, "\"");
       sayEscaped(m, note.token.bytes, note.token.length);
@@ -285,6 +293,7 @@ void warnRead(const char *path, const ReadOutcome &outcome,
       // "18,536,679" reads as 18: graded as read, but the student is told.
       const char *at = note.stop == ','   ? "a comma"
                        : note.stop == '.' ? "a second point"
+                       : note.stop == ':' ? "a colon"
                        : note.stop == ' ' ? "a space"
                                           : nullptr;
       if (at) {
@@ -310,6 +319,10 @@ void warnRead(const char *path, const ReadOutcome &outcome,
   if (values > kStatCount) {
     say(m, " (the first on line %zu, the 15th on line %zu)", outcome.firstLine,
         outcome.fifteenthLine);
+  } else if (outcome.kind == FileKind::kGitLfs) {
+    say(m,
+        " (the file is a Git LFS pointer; fetch the file itself, with git lfs "
+        "pull)");
   } else if (outcome.kind == FileKind::kCarriageReturns) {
     say(m,
         " (its lines end with a carriage return alone; save it with line "

@@ -26,10 +26,10 @@ struct Input {
   std::size_t size;
   int error;  // errno of a failed read, else 0
   // What refill sees of the file as it reads it: its first bytes (as many
-  // as it has read, up to two), how many it has read, the last, whether
-  // one is not NUL, and whether a carriage return is among the first
-  // kCarriageReturnReach.
-  unsigned char head[2];
+  // as it has read, up to a Git LFS pointer's first line), how many it has
+  // read, the last, whether one is not NUL, and whether a carriage return
+  // is among the first kCarriageReturnReach.
+  unsigned char head[44];
   std::size_t read;
   unsigned char last;
   bool notNul;
@@ -73,6 +73,12 @@ inline void startKeeping(Input &in, Kept &kept) {
 inline void stopKeeping(Input &in) {
   keep(*in.kept, in.keptFrom, in.next);
   in.kept = nullptr;
+}
+
+// Keeps the bytes taken so far, so that all of them are in `kept`.
+inline void flushKeeping(Input &in) {
+  keep(*in.kept, in.keptFrom, in.next);
+  in.keptFrom = in.next;
 }
 
 // Stops keeping, and leaves what is kept unfinished.

@@ -6,21 +6,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "ascii.h"
 #include "number_scan.h"
 
 namespace {
-
-// White space within a line; the line feed is not among them, as it ends
-// the line.
-constexpr bool isBlank(int c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
-}
-
-constexpr bool isDigit(int c) { return c >= '0' && c <= '9'; }
-
-constexpr bool isLetterOrDigit(int c) {
-  return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 
 // A byte that may stand before a value and hide it from the reader: a
 // quote, a bracket, a brace, a parenthesis, "<", or a byte outside
@@ -159,20 +148,25 @@ bool takeGroupSpace(Input &in) {
 // number.
 enum class AfterValue { kInToken, kPastSpace, kNumber };
 
-// Where a number that the file most likely meant to go on stops: ',', '.'
-// or ' ' for a comma, a second point or a space before more digits, the
-// letter of a unit; or '\0'. Tells in `after` where it leaves the input
-// when it takes the space.
+// Where a number that the file most likely meant to go on stops: ',', '.',
+// ':' or ' ' for a comma, a second point, a colon or a space before more
+// digits, the letter of a unit, a letter before a digit; or '\0'. Tells in
+// `after` where it leaves the input when it takes the space.
 char stopOf(Input &in, const NumberShape &shape, AfterValue &after) {
   int c = peek(in);
   if (!shape.whole || c == kEnd) return '\0';
-  if (c == ',' || (c == '.' && shape.point)) {
+  if (c == ',' || c == ':' || (c == '.' && shape.point)) {
     ++in.next;
     return isDigit(peek(in)) ? static_cast<char>(c) : '\0';
   }
-  if (c == 'M' || c == 'k' || c == 'K' || c == 'G') {
+  if (isLetter(c)) {
+    // "18227S96", as text recognition reads a 5; not "5ms" or "12abc".
     ++in.next;
-    return isLetterOrDigit(peek(in)) ? '\0' : static_cast<char>(c);
+    int next = peek(in);
+    bool unit = c == 'M' || c == 'k' || c == 'K' || c == 'G';
+    return isDigit(next) || (unit && !isLetterOrDigit(next))
+               ? static_cast<char>(c)
+               : '\0';
   }
   // A group of three digits after one of one to three: "18 227 596".
   if (shape.digitsOnly < 1 || shape.digitsOnly > 3 || !takeGroupSpace(in)) {
@@ -217,25 +211,84 @@ bool readWrapped(Input &in) {
   return isDigit(peek(in));
 }
 
-// Reads a token that does not begin with a digit, and notes it when it
-// begins with a number or a hidden value all the same; returns whether it
-// did.
-bool readSkipped(Input &in, std::size_t line, ReadOutcome &outcome) {
-  Kept token = {};
-  startKeeping(in, token);
-  bool number = mayBeginNumber(peek(in)) ? readLead(in) : readWrapped(in);
-  stopKeeping(in);
-  if (!number) return false;
-  // The note shows the token up to its limit and whether it goes on past
-  // it, not where it ends.
+// Takes the rest of the token being kept, keeping it up to the limit: a
+// note shows a token up to its limit and whether it goes on past it, not
+// where it ends.
+void finishToken(Input &in, Kept &token) {
+  if (in.kept) stopKeeping(in);
   for (int c; !token.cut && (c = peek(in)) != kEnd && c != '\n' && !isBlank(c);
        ++in.next) {
     keep(token, in.next, in.next + 1);
   }
-  ReadNote &note = addNote(outcome, line);
-  note.kind = NoteKind::kSkipped;
-  note.token = token;
-  return true;
+}
+
+// The bytes after a token's first that are looked at for another number.
+constexpr std::size_t kNumberReach = 1024;
+
+// Whether a digit begins a number of its own after `before`: not after a
+// letter, a digit or a point, which make it part of a word or a number;
+// `underscore` counts that as a letter too.
+bool beginsNumber(int c, int before, bool underscore) {
+  return isDigit(c) && !isLetterOrDigit(before) && before != '.' &&
+         !(underscore && before == '_');
+}
+
+// Whether a number comes later on the line, within kNumberReach of the
+// first byte of the token being kept (at `from`), which is a word or not a
+// number at all: "mcf.log:Total instructions : 5", ",5". The bytes taken
+// so far are among those kept, as they are few: the number checks take a
+// long run only of a "nan(" payload, where the underscore counts as a
+// letter, so no digit in it begins a number. Keeps the token.
+bool numberLater(Input &in, Kept &token, std::size_t from) {
+  flushKeeping(in);
+  int before = ' ';
+  for (std::size_t i = 0; i < token.length; ++i) {
+    int c = static_cast<unsigned char>(token.bytes[i]);
+    if (beginsNumber(c, before, true)) {
+      finishToken(in, token);
+      return true;
+    }
+    before = c;
+  }
+  bool inToken = true;
+  bool later = false;
+  for (int c; !later && (c = peek(in)) != kEnd && c != '\n' &&
+              offsetOf(in, in.next) < from + kNumberReach;
+       before = c) {
+    if (inToken && isBlank(c)) {
+      stopKeeping(in);
+      inToken = false;
+    }
+    later = beginsNumber(c, before, true);
+    if (!later) ++in.next;
+  }
+  if (inToken) finishToken(in, token);
+  return later;
+}
+
+// What a token that does not begin with a digit tells.
+enum class Other { kNothing, kSkipped, kNotANumber };
+
+// Reads a token that does not begin with a digit, keeping it in `token`.
+// Where `mayBeSkipped`: whether it begins with a number or a hidden value
+// all the same, a value skipped. Where `mayTellWhy`, and it begins as a
+// word does (not with a sign, a point or what may hide a value): whether a
+// number comes later on the line, a value not where the reader looks.
+Other readOther(Input &in, bool mayBeSkipped, bool mayTellWhy, Kept &token) {
+  const int c = peek(in);
+  const std::size_t from = offsetOf(in, in.next);
+  const bool word = !mayWrapValue(c) && c != '+' && c != '-' && c != '.';
+  mayBeSkipped = mayBeSkipped && kFirsts.mayBeSkipped[c];
+  mayTellWhy = mayTellWhy && word;
+  if (!mayBeSkipped && !mayTellWhy) return Other::kNothing;
+  startKeeping(in, token);
+  if (mayBeSkipped && (mayBeginNumber(c) ? readLead(in) : readWrapped(in))) {
+    finishToken(in, token);
+    return Other::kSkipped;
+  }
+  if (mayTellWhy && numberLater(in, token, from)) return Other::kNotANumber;
+  dropKeeping(in);
+  return Other::kNothing;
 }
 
 // A line's first bytes, up to the limit of kept bytes, and whether it
@@ -320,10 +373,6 @@ bool mayNameAnother(const Key &key, std::size_t position) {
                      });
 }
 
-constexpr bool isUpper(int c) { return c >= 'A' && c <= 'Z'; }
-constexpr bool isLower(int c) { return c >= 'a' && c <= 'z'; }
-constexpr int lower(int c) { return isUpper(c) ? c + 'a' - 'A' : c; }
-
 // Whether a key's words split between its bytes i - 1 and i: at anything
 // that is not a letter or a digit, and between a lower-case and an
 // upper-case letter ("UniquePC").
@@ -341,7 +390,7 @@ bool holdsAt(const Key &key, std::size_t at, const char *words) {
     if (*words == ' ') {
       if (i == end || !splitsAt(key.bytes, i)) return false;
       while (i < end && !isLetterOrDigit(key.bytes[i])) ++i;
-    } else if (i == end || lower(key.bytes[i]) != *words ||
+    } else if (i == end || toLower(key.bytes[i]) != *words ||
                (i > at && words[-1] != ' ' && splitsAt(key.bytes, i))) {
       // Not the letter, or a word ends before it ("cPI").
       return false;
@@ -360,7 +409,7 @@ bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
   // The first label that the key's words hold, from its first word on.
   const Label *named = nullptr;
   for (std::size_t i = 0; !named && i < key.length; ++i) {
-    int first = lower(key.bytes[i]);
+    int first = toLower(key.bytes[i]);
     if (first != 'c' && first != 'u' && first != 'p') continue;
     if (i > 0 && !splitsAt(key.bytes, i)) continue;
     for (const Label &label : kLabels) {
@@ -393,28 +442,32 @@ Key lineBytes(Input &in, const Kept &kept, std::size_t length) {
   return {bytes, length, false};
 }
 
-// The bytes after a value that are looked at for another number.
-constexpr std::size_t kMoreNumbersReach = 1024;
+// What follows a value's token on its line, within kNumberReach of the
+// token's first byte, `from`: another number ("ALU : 917623 (9.176%)",
+// JSON on one line), and a carriage return that text follows, as where
+// lines end with carriage returns alone. The input is where reading the
+// value has left it.
+struct AfterToken {
+  bool number;
+  bool carriageReturn;
+};
 
-// Whether another number follows the value's token on its line, within
-// kMoreNumbersReach bytes of the token's first, `from`: a digit that
-// follows neither a letter, nor a digit, nor a point ("ALU : 917623
-// (9.176%)", JSON on one line). The input is where reading the value has
-// left it.
-bool moreNumbersFollow(Input &in, std::size_t from, AfterValue after) {
-  if (after == AfterValue::kNumber) return true;
+AfterToken lookAfterValue(Input &in, std::size_t from, AfterValue after) {
+  AfterToken seen = {after == AfterValue::kNumber, false};
   int c;
   auto within = [&] {
     return (c = peek(in)) != kEnd && c != '\n' &&
-           offsetOf(in, in.next) < from + kMoreNumbersReach;
+           offsetOf(in, in.next) < from + kNumberReach;
   };
   while (after == AfterValue::kInToken && within() && !isBlank(c)) ++in.next;
   int before = ' ';
-  for (; within(); ++in.next) {
-    if (isDigit(c) && !isLetterOrDigit(before) && before != '.') return true;
+  for (; within() && !(seen.number && seen.carriageReturn); ++in.next) {
+    seen.number = seen.number || beginsNumber(c, before, false);
+    seen.carriageReturn =
+        seen.carriageReturn || (before == '\r' && !isBlank(c));
     before = c;
   }
-  return false;
+  return seen;
 }
 
 // The first line that may tell why a file ends with fewer than 14 values:
@@ -441,69 +494,18 @@ void addWhyFew(ReadOutcome &outcome, const WhyFew &why) {
   ++outcome.noteCount;
 }
 
-// Reads the file's lines; returns how many it has.
-std::size_t readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
-  std::size_t skipped = 0;
-  bool keyNoted = false;
-  WhyFew why = {};
-  Kept kept;
-  std::size_t line = 1;
-  // While fewer than 14 values are read, the first bytes of each line are
-  // kept, for a key or a line that may be noted: from the line's start to
-  // the next's, or to a token that is kept.
-  bool watch = true;
-  bool watchWhy = true;
-  for (; peek(in) != kEnd; ++line) {
-    if (watch) startKeeping(in, kept);
-    Tail tail;
-    tail.last = kEnd;
-    LineStart start = takeKey(in, watchWhy ? &tail : nullptr);
-    if (start != LineStart::kKey) {
-      if (watchWhy && start == LineStart::kNoColon &&
-          endsWithNumber(in, tail)) {
-        holdWhyFew(why, line, NoteKind::kNoColon, outcome);
-        Key shown = lineBytes(in, kept, tail.length);
-        keep(why.note.token, shown.bytes, shown.bytes + shown.length);
-        why.note.token.cut = shown.cut;
-        watchWhy = false;
-      }
-      continue;
-    }
-    bool watchKey = watch && !keyNoted;
-    std::size_t keyLength = watchKey ? keptUpTo(in, in.next - 1) : 0;
-    int c;
-    while (isBlank(c = peek(in))) ++in.next;
-    if (watchKey && isDigit(c)) {
-      keyNoted = noteKey(lineBytes(in, kept, keyLength), line, outcome);
-    }
-    if (isDigit(c)) {
-      std::size_t from = offsetOf(in, in.next);
-      AfterValue after = readValue(in, line, results, outcome);
-      if (watchWhy && moreNumbersFollow(in, from, after)) {
-        holdWhyFew(why, line, NoteKind::kMoreNumbers, outcome);
-        watchWhy = false;
-      }
-      watch = outcome.values < kStatCount;
-      watchWhy = watchWhy && watch;
-      if (!watch) dropKeeping(in);
-    } else if (c != kEnd && kFirsts.mayBeSkipped[c] && watch &&
-               skipped < kStatCount) {
-      if (readSkipped(in, line, outcome)) ++skipped;
-    }
-    // What follows on the line, the rest of the token included, is never
-    // read.
-    skipLine(in);
-  }
-  dropKeeping(in);
-  if (why.note.line != 0 && outcome.values < kStatCount) {
-    addWhyFew(outcome, why);
-  }
-  return line - 1;
-}
+// The first line of a Git LFS pointer, which a checkout holds in place of
+// a file that Git LFS stores elsewhere.
+constexpr char kGitLfsPointer[] = "version https://git-lfs.github.com/spec/v1";
 
 FileKind kindOf(const Input &in, std::size_t lines) {
   const unsigned char *h = in.head;
+  constexpr std::size_t kPointer = sizeof kGitLfsPointer - 1;
   if (in.read == 0) return FileKind::kEmpty;
+  if (in.read > kPointer && std::memcmp(h, kGitLfsPointer, kPointer) == 0 &&
+      (h[kPointer] == '\n' || h[kPointer] == '\r')) {
+    return FileKind::kGitLfs;
+  }
   if (in.read >= 2 &&
       ((h[0] == 0xff && h[1] == 0xfe) || (h[0] == 0xfe && h[1] == 0xff))) {
     return FileKind::kUtf16;
@@ -513,6 +515,90 @@ FileKind kindOf(const Input &in, std::size_t lines) {
     return FileKind::kCarriageReturns;
   }
   return FileKind::kText;
+}
+
+// Reads the file's lines, and tells the file's kind.
+void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
+  std::size_t skipped = 0;
+  bool keyNoted = false;
+  // Why the values are few: a line before the first value tells it only
+  // in a file that has none, as a title or a header above the statistics
+  // tells nothing; the last line, where carriage returns alone begin to
+  // end the lines, tells it in place of any other.
+  WhyFew whyNone = {};
+  WhyFew why = {};
+  WhyFew fromHere = {};
+  Kept kept;
+  std::size_t line = 1;
+  // While fewer than 14 values are read, the first bytes of each line are
+  // kept, for a key or a line that may be noted: from the line's start to
+  // the next's, or to a token that is kept.
+  bool watch = true;
+  for (; peek(in) != kEnd; ++line) {
+    WhyFew &slot = outcome.values == 0 ? whyNone : why;
+    const bool watchWhy = watch && slot.note.line == 0;
+    if (watch) startKeeping(in, kept);
+    Tail tail;
+    tail.last = kEnd;
+    LineStart start = takeKey(in, watchWhy ? &tail : nullptr);
+    if (start != LineStart::kKey) {
+      if (watchWhy && start == LineStart::kNoColon &&
+          endsWithNumber(in, tail)) {
+        holdWhyFew(slot, line, NoteKind::kNoColon, outcome);
+        Key shown = lineBytes(in, kept, tail.length);
+        keep(slot.note.token, shown.bytes, shown.bytes + shown.length);
+        slot.note.token.cut = shown.cut;
+      }
+      continue;
+    }
+    bool watchKey = watch && !keyNoted;
+    std::size_t keyLength = watchKey ? keptUpTo(in, in.next - 1) : 0;
+    int c;
+    while (isBlank(c = peek(in))) ++in.next;
+    if (isDigit(c)) {
+      if (watchKey) {
+        keyNoted = noteKey(lineBytes(in, kept, keyLength), line, outcome);
+      }
+      std::size_t from = offsetOf(in, in.next);
+      AfterValue after = readValue(in, line, results, outcome);
+      watch = outcome.values < kStatCount;
+      if (!watch) dropKeeping(in);
+      AfterToken seen = watch ? lookAfterValue(in, from, after) : AfterToken{};
+      if (seen.number && why.note.line == 0) {
+        holdWhyFew(why, line, NoteKind::kMoreNumbers, outcome);
+      }
+      if (seen.carriageReturn && fromHere.note.line == 0) {
+        holdWhyFew(fromHere, line, NoteKind::kCarriageReturns, outcome);
+      }
+    } else if (c != kEnd && c != '\n' && watch) {
+      Kept token = {};
+      Other other = readOther(in, skipped < kStatCount, watchWhy, token);
+      if (other == Other::kSkipped) {
+        ++skipped;
+        ReadNote &note = addNote(outcome, line);
+        note.kind = NoteKind::kSkipped;
+        note.token = token;
+      } else if (other == Other::kNotANumber) {
+        holdWhyFew(slot, line, NoteKind::kNotANumber, outcome);
+        slot.note.token = token;
+      }
+    }
+    // What follows on the line, the rest of the token included, is never
+    // read.
+    skipLine(in);
+  }
+  dropKeeping(in);
+  const std::size_t lines = line - 1;
+  // A file of lines that end with a carriage return alone is read as one
+  // line, and its count says so; no line tells more.
+  outcome.kind = kindOf(in, lines);
+  if (outcome.values < kStatCount &&
+      outcome.kind != FileKind::kCarriageReturns) {
+    const WhyFew &tell = fromHere.note.line == lines && lines > 1 ? fromHere
+                         : outcome.values == 0                    ? whyNone
+                                                                  : why;
+    if (tell.note.line != 0) addWhyFew(outcome, tell);
+  }
 }
 
 }  // namespace
@@ -531,8 +617,8 @@ ReadOutcome resval(std::FILE *stream, StatVector &results,
     in.next = in.end = in.buffer = static_cast<char *>(buffer);
     in.stream = stream;
     in.size = bufferSize;
-    std::size_t lines = readLines(in, results, outcome);
-    outcome.kind = kindOf(in, lines);
+    readLines(in, results, outcome);
+    if (outcome.kind == FileKind::kGitLfs) outcome.noteCount = 0;
     outcome.error = in.error;
     std::free(buffer);
   } else {

@@ -21,7 +21,9 @@ struct ReaderCase {
   // its unit's letter), "LINE:TOKEN" for a skipped token, with "..."
   // where it is cut, "LINE=KEY@POSITION" for a key at another's place,
   // "LINE;LINE'S TEXT" for a line without a colon, with "..." where it is
-  // cut, or "LINE+" for more numbers after a value.
+  // cut, "LINE+" for more numbers after a value, "LINE?TOKEN" for a word
+  // after the first colon with a number later, or "LINE<" where carriage
+  // returns alone begin to end the lines.
   std::string notes = "";
   std::vector<std::size_t> lines = {};  // first, last and 15th value's line
   FileKind kind = FileKind::kText;
@@ -98,7 +100,8 @@ const ReaderCase kCases[] = {
      "i: --5\nj: e5\nk: -x\nl: inf5\nm: -5abc\nn: infin\no: nan(x_1)x\n"
      "p: -5e\nq: -0x\nr: -",
      {},
-     0},
+     0,
+     "6?~764"},
     {"bytes just outside the letters and digits end a number; a token of "
      "exactly the bytes kept",
      "a: -5A\nb: -5Z\nc: -5a\nd: -5z\ne: -5@\nf: -5[\ng: -5`\nh: -5{\n"
@@ -181,7 +184,7 @@ const ReaderCase kCases[] = {
      "# results\rCPI: 1.823\rUnique PC values: 764\r",
      {1.823},
      1,
-     "1=# results\rCPI@0 1+",
+     "1=# results\rCPI@0",
      {1, 1, 0},
      FileKind::kCarriageReturns},
     {"a carriage return and a line feed at the end", "a: 1\r\n", {1}, 1},
@@ -202,6 +205,58 @@ const ReaderCase kCases[] = {
      2,
      "2, 4:-5",
      {2, 5, 0}},
+    {"a line without a colon above the first value tells nothing, one "
+     "after it does",
+     "Lab 1 run 2\na: 1\nCPI 1.823\n",
+     {1},
+     1,
+     "3;CPI 1.823"},
+    {"a title in a file without values",
+     "Lab 1 run 2\n",
+     {},
+     0,
+     "1;Lab 1 run 2"},
+    {"a word after the first colon, a number later: grep's file names",
+     "sim/out/mcf.log:Total instructions : 10000000\nx: y 5\n",
+     {},
+     0,
+     "1?Total"},
+    {"a word after the first colon, a number later: a spreadsheet's comma, a "
+     "word cut at 32 bytes",
+     "Date: Mon 8\na: 1\nTotal instructions:,10000000\nb: " +
+         std::string(40, 'w') + " 7\n",
+     {1},
+     1,
+     "3?,10000000"},
+    {"no number later: after an underscore, a letter or a point; a sign first",
+     "a: Total_5 v2 .5\nb: --5 6\nc: -5 6\nd: " + std::string(33, 'w') + " 7\n",
+     {},
+     0,
+     "3:-5 4?" + std::string(32, 'w') + "..."},
+    {"numbers that stop at a colon or a single letter that a digit follows",
+     "a: 12:30:01\nb: 18227S96\nc: 5ms\nd: 1x2\ne: 0x1Ag5\nf: 1e5x\ng: 5M5\n",
+     {12, 18227, 5, 1, 26, 100000, 5},
+     7,
+     "1: 2S 4x 5g 7M"},
+    {"carriage returns alone from the last line on",
+     "a: 1\nb: 2 x\nc: 3\rd: 4\re: 5\r",
+     {1, 2, 3},
+     3,
+     "3<"},
+    {"carriage returns alone on a line that is not the last",
+     "a: 1\nc: 3\rd: 4\nz: 9\n",
+     {1, 3, 9},
+     3,
+     "2+"},
+    {"a Git LFS pointer has no note",
+     "version https://git-lfs.github.com/spec/v1\noid "
+     "sha256:4d7a214614ab2935c943f9e0ff69d22eadbb8f32b1258daaa5e2ca24d17e2393"
+     "\nsize 12345\n",
+     {4},
+     1,
+     "",
+     {2, 2, 0},
+     FileKind::kGitLfs},
     {"empty file", "", {}, 0, "", {}, FileKind::kEmpty},
 };
 
@@ -218,8 +273,11 @@ std::string notesOf(const ReadOutcome &outcome) {
                  ? "=" + token + "@" + std::to_string(n.position)
              : n.kind == NoteKind::kNoColon
                  ? ";" + token + (n.token.cut ? "..." : "")
-             : n.kind == NoteKind::kMoreNumbers ? "+"
-                                                : std::string(1, n.stop);
+             : n.kind == NoteKind::kNotANumber
+                 ? "?" + token + (n.token.cut ? "..." : "")
+             : n.kind == NoteKind::kMoreNumbers     ? "+"
+             : n.kind == NoteKind::kCarriageReturns ? "<"
+                                                    : std::string(1, n.stop);
   }
   return notes;
 }
