@@ -3,6 +3,7 @@
 // file that is one single line, and one whose first value token is 256 MiB
 // of digits. Each file is written once, then read from the page cache.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -64,6 +65,8 @@ std::string longTokenFile() {
   return text + "e-" + std::to_string(kZeros - 7) + "\n" + kValueLines;
 }
 
+alignas(64) char buffer[kReadBufferSize];
+
 void readFile(benchmark::State &state, const std::string &text) {
   char path[] = "/tmp/grade_bench_XXXXXX";
   int fd = mkstemp(path);
@@ -74,10 +77,10 @@ void readFile(benchmark::State &state, const std::string &text) {
   }
   close(fd);
   for (auto _ : state) {
-    std::FILE *stream = std::fopen(path, "r");
     StatVector results;
     results.fill(0);
-    ReadOutcome outcome = resval(stream, results);
+    ReadOutcome outcome =
+        resval(open(path, O_RDONLY), results, buffer, kReadBufferSize);
     benchmark::DoNotOptimize(outcome);
     benchmark::DoNotOptimize(results);
   }

@@ -287,8 +287,9 @@ void warnRead(const char *path, const ReadOutcome &outcome,
     } else if (note.kind == NoteKind::kKey) {
       say(m, "\"");
       sayEscaped(m, note.token.bytes, note.token.length);
-      say(m, "\" is read as value %zu, %s (values are taken in file order)",
-          note.position + 1, kValueNames[note.position]);
+      say(m, "%s\" is read as value %zu, %s (values are taken in file order)",
+          note.token.cut ? "..." : "", note.position + 1,
+          kValueNames[note.position]);
     } else {
       // "18,536,679" reads as 18: graded as read, but the student is told.
       const char *at = note.stop == ','   ? "a comma"

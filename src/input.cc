@@ -1,5 +1,7 @@
 #include "input.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,27 +23,32 @@ bool refill(Input &in) {
     keep(*in.kept, in.keptFrom, in.end);
     in.keptFrom = in.buffer;
   }
-  std::size_t got = std::fread(in.buffer, 1, in.size, in.stream);
   in.newline = nullptr;
-  in.next = in.buffer;
-  in.end = in.buffer + got;
-  if (got > 0) {
-    std::size_t before = in.read;
-    in.read += got;
-    for (std::size_t i = before; i < sizeof in.head && i < in.read; ++i) {
-      in.head[i] = static_cast<unsigned char>(in.buffer[i - before]);
-    }
-    in.last = static_cast<unsigned char>(in.end[-1]);
-    for (const char *p = in.next; !in.notNul && p < in.end; ++p) {
-      in.notNul = *p != '\0';
-    }
-    if (!in.carriageReturn && before < kCarriageReturnReach) {
-      std::size_t reach = std::min(got, kCarriageReturnReach - before);
-      in.carriageReturn = std::memchr(in.buffer, '\r', reach) != nullptr;
-    }
+  in.next = in.end = in.buffer;
+  if (in.ended) return false;
+  ssize_t got;
+  do {
+    got = read(in.fd, in.buffer, in.size);
+  } while (got < 0 && errno == EINTR);
+  if (got <= 0) {
+    in.ended = true;
+    if (got < 0) in.error = errno;
+    return false;
   }
-  if (got == 0 && std::ferror(in.stream) && in.error == 0) {
-    in.error = errno != 0 ? errno : EIO;
+  auto size = static_cast<std::size_t>(got);
+  std::size_t before = in.read;
+  in.end = in.buffer + size;
+  in.read += size;
+  for (std::size_t i = before; i < sizeof in.head && i < in.read; ++i) {
+    in.head[i] = static_cast<unsigned char>(in.buffer[i - before]);
   }
-  return got > 0;
+  in.last = static_cast<unsigned char>(in.end[-1]);
+  // A window of NUL bytes alone is one whose bytes all equal its first.
+  in.notNul = in.notNul || in.buffer[0] != '\0' ||
+              std::memcmp(in.buffer, in.buffer + 1, size - 1) != 0;
+  if (!in.carriageReturn && before < kCarriageReturnReach) {
+    std::size_t reach = std::min(size, kCarriageReturnReach - before);
+    in.carriageReturn = std::memchr(in.buffer, '\r', reach) != nullptr;
+  }
+  return true;
 }

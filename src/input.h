@@ -5,7 +5,6 @@
 #define GRADE_INPUT_H_
 
 #include <cstddef>
-#include <cstdio>
 
 // The first bytes of a token, kept for a diagnostic to show.
 struct Kept {
@@ -21,10 +20,11 @@ void keep(Kept &kept, const char *from, const char *to);
 struct Input {
   const char *next;  // the window: bytes read and not yet taken
   const char *end;
-  std::FILE *stream;
+  int fd;
   char *buffer;  // what refill reads into
   std::size_t size;
-  int error;  // errno of a failed read, else 0
+  int error;   // errno of a failed read, else 0
+  bool ended;  // a read found the end, or failed: no more are made
   // What refill sees of the file as it reads it: its first bytes (as many
   // as it has read, up to a Git LFS pointer's first line), how many it has
   // read, the last, whether one is not NUL, and whether a carriage return
@@ -42,7 +42,7 @@ struct Input {
   const char *newline;
 };
 
-// Reads the next bytes of the stream into the window. False at the end of
+// Reads the next bytes of the file into the window. False at the end of
 // the file or on a read error, which is kept in `error`.
 bool refill(Input &in);
 

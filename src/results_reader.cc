@@ -1,5 +1,7 @@
 #include "results_reader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -426,6 +428,7 @@ bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
   note.kind = NoteKind::kKey;
   note.position = outcome.values;
   keep(note.token, key.bytes + start, key.bytes + key.length);
+  note.token.cut = key.cut;
   return true;
 }
 
@@ -517,6 +520,19 @@ FileKind kindOf(const Input &in, std::size_t lines) {
   return FileKind::kText;
 }
 
+// Takes a run of empty lines, which carry nothing, at once; returns how
+// many.
+std::size_t takeEmptyLines(Input &in) {
+  std::size_t count = 0;
+  do {
+    const char *p = in.next;
+    while (p < in.end && *p == '\n') ++p;
+    count += static_cast<std::size_t>(p - in.next);
+    in.next = p;
+  } while (in.next == in.end && refill(in));
+  return count;
+}
+
 // Reads the file's lines, and tells the file's kind.
 void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
   std::size_t skipped = 0;
@@ -535,6 +551,10 @@ void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
   // the next's, or to a token that is kept.
   bool watch = true;
   for (; peek(in) != kEnd; ++line) {
+    if (*in.next == '\n') {
+      line += takeEmptyLines(in) - 1;
+      continue;
+    }
     WhyFew &slot = outcome.values == 0 ? whyNone : why;
     const bool watchWhy = watch && slot.note.line == 0;
     if (watch) startKeeping(in, kept);
@@ -603,29 +623,18 @@ void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
 
 }  // namespace
 
-ReadOutcome resval(std::FILE *stream, StatVector &results,
-                   std::size_t bufferSize) {
+ReadOutcome resval(int fd, StatVector &results, char *buffer,
+                   std::size_t size) {
   ReadOutcome outcome = {};
-  // Large reads straight into our own buffer: the stream's would only add
-  // a copy. It is not on the stack, which a low limit may leave small, and
-  // it begins a cache line, as the system copies a file into an aligned
-  // buffer more than twice as fast.
-  (void)std::setvbuf(stream, nullptr, _IONBF, 0);
-  void *buffer = nullptr;
-  if (posix_memalign(&buffer, 64, bufferSize) == 0) {
-    Input in = {};
-    in.next = in.end = in.buffer = static_cast<char *>(buffer);
-    in.stream = stream;
-    in.size = bufferSize;
-    readLines(in, results, outcome);
-    if (outcome.kind == FileKind::kGitLfs) outcome.noteCount = 0;
-    outcome.error = in.error;
-    std::free(buffer);
-  } else {
-    outcome.error = ENOMEM;
-  }
-  // Everything has been read; closing a stream that was only read loses
-  // nothing, whatever fclose says.
-  (void)std::fclose(stream);
+  Input in = {};
+  in.next = in.end = in.buffer = buffer;
+  in.fd = fd;
+  in.size = size;
+  readLines(in, results, outcome);
+  if (outcome.kind == FileKind::kGitLfs) outcome.noteCount = 0;
+  outcome.error = in.error;
+  // Everything has been read; closing a file that was only read loses
+  // nothing, whatever close says.
+  (void)close(fd);
   return outcome;
 }

@@ -4,7 +4,6 @@
 #define GRADE_RESULTS_READER_H_
 
 #include <cstddef>
-#include <cstdio>
 
 #include "input.h"
 #include "stat_vector.h"
@@ -79,13 +78,13 @@ struct ReadOutcome {
   ReadNote notes[kNoteLimit];
 };
 
-// The size of the buffer that a file is read through.
+// The size of the buffer that the files are read through, one for the run.
 constexpr std::size_t kReadBufferSize = 131072;  // 128 KiB
 
-// Reads `stream` to its end, storing the first 14 values at positions 0 to
-// 13 of `results` and leaving unreached positions as they were; closes
-// `stream`. Any buffer size reads the same; the tests try small ones.
-ReadOutcome resval(std::FILE *stream, StatVector &results,
-                   std::size_t bufferSize = kReadBufferSize);
+// Reads the file open at `fd` to its end, through `buffer` of `size`
+// bytes, storing the first 14 values at positions 0 to 13 of `results` and
+// leaving unreached positions as they were; closes `fd`. Any buffer size
+// reads the same; the tests try small ones.
+ReadOutcome resval(int fd, StatVector &results, char *buffer, std::size_t size);
 
 #endif  // GRADE_RESULTS_READER_H_

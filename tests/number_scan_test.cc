@@ -1,6 +1,8 @@
 #include "number_scan.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -75,15 +77,20 @@ const NumberCase kCases[] = {
 // an allocation of exactly its size, so that the sanitizer build catches a
 // read before or after it.
 double read(std::string token, std::size_t size) {
-  std::FILE *stream = fmemopen(&token[0], token.size(), "r");
+  int fd = memfd_create("token", 0);
+  if (write(fd, token.data(), token.size()) !=
+          static_cast<ssize_t>(token.size()) ||
+      lseek(fd, 0, SEEK_SET) != 0) {
+    ADD_FAILURE() << "cannot write the token";
+  }
   std::vector<char> buffer(size);
   Input in = {};
   in.next = in.end = in.buffer = buffer.data();
-  in.stream = stream;
+  in.fd = fd;
   in.size = size;
   NumberShape shape;
   double value = readNumber(in, &shape);
-  std::fclose(stream);
+  close(fd);
   return value;
 }
 

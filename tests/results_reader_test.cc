@@ -1,6 +1,8 @@
 #include "results_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -141,6 +143,11 @@ const ReaderCase kCases[] = {
      {1, 2},
      2,
      "2=" + std::string(28, 'x') + " CPI@1"},
+    {"a key cut at 32 bytes",
+     "CPI" + std::string(29, ' ') + "x: 1\n",
+     {1},
+     1,
+     "1=CPI...@0"},
     {"why a file has few values: the first line without a colon that ends "
      "with a number, in line order with the other notes",
      "CPI: 1,5\nTotal 10000000 x\nnothing\nx%\nCPI,1.823 \r\nx=5 %\nb: 18,2\n",
@@ -267,17 +274,17 @@ std::string notesOf(const ReadOutcome &outcome) {
     if (i > 0) notes += ' ';
     notes += std::to_string(n.line);
     std::string token(n.token.bytes, n.token.length);
-    notes += n.kind == NoteKind::kSkipped
-                 ? ":" + token + (n.token.cut ? "..." : "")
-             : n.kind == NoteKind::kKey
-                 ? "=" + token + "@" + std::to_string(n.position)
-             : n.kind == NoteKind::kNoColon
-                 ? ";" + token + (n.token.cut ? "..." : "")
-             : n.kind == NoteKind::kNotANumber
-                 ? "?" + token + (n.token.cut ? "..." : "")
-             : n.kind == NoteKind::kMoreNumbers     ? "+"
-             : n.kind == NoteKind::kCarriageReturns ? "<"
-                                                    : std::string(1, n.stop);
+    notes +=
+        n.kind == NoteKind::kSkipped ? ":" + token + (n.token.cut ? "..." : "")
+        : n.kind == NoteKind::kKey ? "=" + token + (n.token.cut ? "..." : "") +
+                                         "@" + std::to_string(n.position)
+        : n.kind == NoteKind::kNoColon
+            ? ";" + token + (n.token.cut ? "..." : "")
+        : n.kind == NoteKind::kNotANumber
+            ? "?" + token + (n.token.cut ? "..." : "")
+        : n.kind == NoteKind::kMoreNumbers     ? "+"
+        : n.kind == NoteKind::kCarriageReturns ? "<"
+                                               : std::string(1, n.stop);
   }
   return notes;
 }
@@ -289,13 +296,14 @@ TEST(ResultsReaderTest, ReadsFilesThroughBuffersOfAnySize) {
   for (const ReaderCase &c : kCases) {
     for (std::size_t size : {1, 2, 3, 7, 49, 4097, 128 * 1024}) {
       std::string how = c.name + ", buffer of "s + std::to_string(size);
-      std::FILE *file = std::tmpfile();
-      ASSERT_NE(file, nullptr);
-      std::fwrite(c.input.data(), 1, c.input.size(), file);
-      std::rewind(file);
+      int fd = memfd_create("results", 0);
+      ASSERT_EQ(write(fd, c.input.data(), c.input.size()),
+                static_cast<ssize_t>(c.input.size()));
+      ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
+      std::vector<char> buffer(size);
       StatVector results;
       results.fill(std::numeric_limits<double>::quiet_NaN());
-      ReadOutcome outcome = resval(file, results, size);
+      ReadOutcome outcome = resval(fd, results, buffer.data(), size);
       EXPECT_EQ(outcome.error, 0) << how;
       EXPECT_EQ(outcome.values, c.count) << how;
       EXPECT_EQ(notesOf(outcome), c.notes) << how;
