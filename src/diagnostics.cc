@@ -159,6 +159,85 @@ void sayStopped(Message &m, int error) {
   say(m, " (looking for it stopped: %s)", reason(error));
 }
 
+// BEFORE"TOKEN"AFTER, the token with its escapes and, where it is cut,
+// "..." after it.
+void sayToken(Message &m, const char *before, const Kept &token,
+              const char *after) {
+  say(m, "%s\"", before);
+  sayEscaped(m, token.bytes, token.length);
+  say(m, "%s\"%s", token.cut ? "..." : "", after);
+}
+
+void sayNote(Message &m, const ReadNote &note, const StatVector &results) {
+  switch (note.kind) {
+    case NoteKind::kSkipped:
+      sayToken(m, "skipped ", note.token, ": a value begins with a digit");
+      break;
+    case NoteKind::kNoColon:
+      sayToken(m, "no colon before the number: ", note.token, "");
+      break;
+    case NoteKind::kMoreNumbers:
+      say(m, "more numbers after the value; one is read a line");
+      break;
+    case NoteKind::kNotANumber:
+      sayToken(m, "the value after the first colon is ", note.token,
+               ", not a number");
+      break;
+    case NoteKind::kCarriageReturns:
+      say(m,
+          "from here its lines end with a carriage return alone; save it with "
+          "line feeds");
+      break;
+    case NoteKind::kKey:
+      sayToken(m, "", note.token, " is read as value ");
+      say(m, "%zu, %s (values are taken in file order)", note.position + 1,
+          kValueNames[note.position]);
+      break;
+    case NoteKind::kStop: {
+      // "18,536,679" reads as 18: graded as read, but the student is told.
+      const char *at = note.stop == ','   ? "a comma"
+                       : note.stop == '.' ? "a second point"
+                       : note.stop == ':' ? "a colon"
+                       : note.stop == ' ' ? "a space"
+                                          : nullptr;
+      if (at) {
+        say(m, "number stops at %s", at);
+      } else {
+        say(m, "number stops at \"%c\"", note.stop);
+      }
+      say(m, ", read as %g", results[note.position]);
+      break;
+    }
+  }
+}
+
+// "N values, expected 14", and where to look.
+void sayCount(Message &m, const ReadOutcome &outcome) {
+  std::size_t values = outcome.values;
+  say(m, "%zu value%s, expected %zu", values, values == 1 ? "" : "s",
+      kStatCount);
+  if (values > kStatCount) {
+    say(m, " (the first on line %zu, the 15th on line %zu)", outcome.firstLine,
+        outcome.fifteenthLine);
+  } else if (outcome.kind == FileKind::kGitLfs) {
+    say(m,
+        " (the file is a Git LFS pointer; fetch the file itself, with git lfs "
+        "pull)");
+  } else if (outcome.kind == FileKind::kCarriageReturns) {
+    say(m,
+        " (its lines end with a carriage return alone; save it with line "
+        "feeds)");
+  } else if (values > 0) {
+    say(m, " (the last on line %zu)", outcome.lastLine);
+  } else if (outcome.kind == FileKind::kEmpty) {
+    say(m, " (the file is empty)");
+  } else if (outcome.kind == FileKind::kUtf16) {
+    say(m, " (the file is UTF-16 text; save it as UTF-8)");
+  } else if (outcome.kind == FileKind::kOnlyNul) {
+    say(m, " (the file holds only NUL bytes)");
+  }
+}
+
 }  // namespace
 
 void warnFailure(const char *path, int error) {
@@ -264,78 +343,17 @@ void warnWaiting(const char *path) {
 void warnRead(const char *path, const ReadOutcome &outcome,
               const StatVector &results, bool emptied) {
   for (std::size_t i = 0; i < outcome.noteCount; ++i) {
-    const ReadNote &note = outcome.notes[i];
     Message m;
-    if (note.kind == NoteKind::kSkipped) {
-      say(m, "skipped \"");
-      sayEscaped(m, note.token.bytes, note.token.length);
-      say(m, "%s\": a value begins with a digit", note.token.cut ? "..." : "");
-    } else if (note.kind == NoteKind::kNoColon) {
-      say(m, "no colon before the number: \"");
-      sayEscaped(m, note.token.bytes, note.token.length);
-      say(m, "%s\"", note.token.cut ? "..." : "");
-    } else if (note.kind == NoteKind::kMoreNumbers) {
-      say(m, "more numbers after the value; one is read a line");
-    } else if (note.kind == NoteKind::kNotANumber) {
-      say(m, "the value after the first colon is \"");
-      sayEscaped(m, note.token.bytes, note.token.length);
-      say(m, "%s\", not a number", note.token.cut ? "..." : "");
-    } else if (note.kind == NoteKind::kCarriageReturns) {
-      say(m,
-          "from here its lines end with a carriage return alone; save it with "
-          "line feeds");
-    } else if (note.kind == NoteKind::kKey) {
-      say(m, "\"");
-      sayEscaped(m, note.token.bytes, note.token.length);
-      say(m, "%s\" is read as value %zu, %s (values are taken in file order)",
-          note.token.cut ? "..." : "", note.position + 1,
-          kValueNames[note.position]);
-    } else {
-      // "18,536,679" reads as 18: graded as read, but the student is told.
-      const char *at = note.stop == ','   ? "a comma"
-                       : note.stop == '.' ? "a second point"
-                       : note.stop == ':' ? "a colon"
-                       : note.stop == ' ' ? "a space"
-                                          : nullptr;
-      if (at) {
-        say(m, "number stops at %s", at);
-      } else {
-        say(m, "number stops at \"%c\"", note.stop);
-      }
-      say(m, ", read as %g", results[note.position]);
-    }
-    warn(path, note.line, m);
+    sayNote(m, outcome.notes[i], results);
+    warn(path, outcome.notes[i].line, m);
   }
-  std::size_t values = outcome.values;
-  if (values == kStatCount) return;
+  if (outcome.values == kStatCount) return;
   Message m;
   if (emptied) {
     // As an input that is its output, which the shell emptied.
     say(m, "is standard output, and was emptied by the shell's redirection");
-    warn(path, 0, m);
-    return;
-  }
-  say(m, "%zu value%s, expected %zu", values, values == 1 ? "" : "s",
-      kStatCount);
-  if (values > kStatCount) {
-    say(m, " (the first on line %zu, the 15th on line %zu)", outcome.firstLine,
-        outcome.fifteenthLine);
-  } else if (outcome.kind == FileKind::kGitLfs) {
-    say(m,
-        " (the file is a Git LFS pointer; fetch the file itself, with git lfs "
-        "pull)");
-  } else if (outcome.kind == FileKind::kCarriageReturns) {
-    say(m,
-        " (its lines end with a carriage return alone; save it with line "
-        "feeds)");
-  } else if (values > 0) {
-    say(m, " (the last on line %zu)", outcome.lastLine);
-  } else if (outcome.kind == FileKind::kEmpty) {
-    say(m, " (the file is empty)");
-  } else if (outcome.kind == FileKind::kUtf16) {
-    say(m, " (the file is UTF-16 text; save it as UTF-8)");
-  } else if (outcome.kind == FileKind::kOnlyNul) {
-    say(m, " (the file holds only NUL bytes)");
+  } else {
+    sayCount(m, outcome);
   }
   warn(path, 0, m);
 }

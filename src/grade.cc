@@ -33,6 +33,10 @@ const StatVector *const kReferences[kResultsFileCount] = {
     &kReferenceGcc,
 };
 
+// The system copies a file into a read buffer that begins a cache line
+// more than twice as fast as into one that does not.
+constexpr std::size_t kAlignment = 64;
+
 // A statistic that no file gave: never in band, shown as "nan".
 constexpr double kUnread = std::numeric_limits<double>::quiet_NaN();
 
@@ -67,12 +71,10 @@ bool readResults(std::size_t i, const char *path, Opened file,
 
 // Arguments are accepted and ignored: every run grades the same four files.
 int main(int, char **) {
-  // The run's buffers last as long as it does, and are not on the stack,
-  // which a low limit may leave small. The system copies a file into a
-  // buffer that begins a cache line more than twice as fast; the output,
-  // written at the end, goes out in one write, and a buffer given to it
-  // spares standard output the looks at what it is.
-  alignas(64) static char buffer[kReadBufferSize];
+  // Not on the stack, which a low limit may leave small; see kAlignment.
+  alignas(kAlignment) static char buffer[kReadBufferSize];
+  // The output goes out in one write at the end; given a buffer, standard
+  // output need not look at what it is.
   static char output[4096];
   (void)std::setvbuf(stdout, output, _IOFBF, sizeof output);
   int status = 0;
@@ -89,12 +91,10 @@ int main(int, char **) {
   int mixMatch = 0;
 
   // The results folder's troubles are said once, rather than once for each
-  // of the four files. They fail every file, the first among them, so the
-  // folder is looked at only where that cannot be opened.
+  // of the four files. They fail every file, the first among them, with
+  // the system's reason, so the folder is looked at only then.
   Opened first = openResultsFile(paths[0]);
-  int folderError = first.error != 0 && first.error != kUnderLease
-                        ? checkFolder(kResultsFolder)
-                        : 0;
+  int folderError = first.error > 0 ? checkFolder(kResultsFolder) : 0;
   if (folderError) {
     warnFolder(kResultsFolder, folderError,
                folderError == ENOENT

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ascii.h"
+
 namespace {
 
 // Significant digits that a number keeps. Whatever its length, a decimal
@@ -38,13 +40,8 @@ struct Number {
   char digits[kDigitLimit];
 };
 
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
-
-// ASCII only: the locale is never changed.
-int lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
-
 bool isHexDigit(int c) {
-  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'f');
+  return isDigit(c) || (toLower(c) >= 'a' && toLower(c) <= 'f');
 }
 
 template <bool kHex>
@@ -52,15 +49,11 @@ bool isDigitOf(int c) {
   return kHex ? isHexDigit(c) : isDigit(c);
 }
 
-bool isLetterOrDigit(int c) {
-  return isDigit(c) || (lower(c) >= 'a' && lower(c) <= 'z');
-}
-
 // Takes the bytes that match `word`, in any case, as far as they do;
 // returns how many.
 std::size_t take(Input &in, const char *word) {
   std::size_t matched = 0;
-  while (word[matched] != '\0' && lower(peek(in)) == word[matched]) {
+  while (word[matched] != '\0' && toLower(peek(in)) == word[matched]) {
     ++in.next;
     ++matched;
   }
@@ -113,7 +106,7 @@ bool takeRest(Input &in, Number &n, bool afterPoint) {
   n.point = afterPoint;
   if (afterPoint) takeDigits<kHex>(in, n, false);
 
-  if (lower(peek(in)) != (kHex ? 'p' : 'e')) return true;
+  if (toLower(peek(in)) != (kHex ? 'p' : 'e')) return true;
   ++in.next;
   n.exponentRead = true;
   int c = peek(in);
@@ -147,7 +140,7 @@ bool takeNumber(Input &in, Number &n, bool afterPoint) {
     // A leading zero, which changes nothing, unless "x" follows it.
     ++in.next;
     n.integerLength = 1;
-    if (lower(peek(in)) == 'x') {
+    if (toLower(peek(in)) == 'x') {
       ++in.next;
       bool point = peek(in) == '.';
       if (point) ++in.next;
@@ -248,13 +241,13 @@ bool readLead(Input &in) {
     ++in.next;
     return isDigit(peek(in)) && takeNumber(in, n, true) && endsNumber(in);
   }
-  if (lower(c) == 'i') {
+  if (toLower(c) == 'i') {
     if (take(in, "inf") < 3) return false;
     // "infin" is "inf" followed by a letter.
     std::size_t more = take(in, "inity");
     return (more == 0 || more == 5) && endsNumber(in);
   }
-  if (lower(c) != 'n' || take(in, "nan") < 3) return false;
+  if (toLower(c) != 'n' || take(in, "nan") < 3) return false;
   if (peek(in) != '(') return endsNumber(in);
   ++in.next;
   while (isLetterOrDigit(c = peek(in)) || c == '_') ++in.next;

@@ -26,9 +26,9 @@ using ResultsFiles = ResultsFile[kResultsFileCount];
 // when it can. One that can be entered but not listed is used.
 int checkFolder(const char *folder);
 
-// Reasons beyond errno values: a path that is there but is not a regular
-// file (a FIFO, a device, a socket), and a file under another program's
-// lease, which a reader must wait for.
+// Reasons beyond errno values, negative as no errno value is: a path that
+// is there but is not a regular file (a FIFO, a device, a socket), and a
+// file under another program's lease, which a reader must wait for.
 constexpr int kNotRegularFile = -1;
 constexpr int kUnderLease = -2;
 

@@ -533,90 +533,112 @@ std::size_t takeEmptyLines(Input &in) {
   return count;
 }
 
+// What reading a file carries from line to line. While fewer than 14
+// values are read, it watches: the first bytes of each line are kept, for
+// a key or a line that may be noted, from the line's start to the next's
+// or to a token that is kept. Why the values are few: a line before the
+// first value tells it only in a file that has none, as a title or a
+// header above the statistics tells nothing; the last line, where
+// carriage returns alone begin to end the lines, tells it in place of any.
+struct Reading {
+  std::size_t line;
+  std::size_t skipped;
+  bool keyNoted;
+  bool watch;
+  Kept kept;
+  WhyFew whyNone;
+  WhyFew why;
+  WhyFew fromHere;
+};
+
+// Reads a value's line from the value's first byte; its key, of
+// `keyLength` bytes, may be noted.
+void readValueLine(Input &in, Reading &r, std::size_t keyLength,
+                   StatVector &results, ReadOutcome &outcome) {
+  if (r.watch && !r.keyNoted) {
+    r.keyNoted = noteKey(lineBytes(in, r.kept, keyLength), r.line, outcome);
+  }
+  std::size_t from = offsetOf(in, in.next);
+  AfterValue after = readValue(in, r.line, results, outcome);
+  r.watch = outcome.values < kStatCount;
+  if (!r.watch) {
+    dropKeeping(in);
+    return;
+  }
+  AfterToken seen = lookAfterValue(in, from, after);
+  if (seen.number && r.why.note.line == 0) {
+    holdWhyFew(r.why, r.line, NoteKind::kMoreNumbers, outcome);
+  }
+  if (seen.carriageReturn && r.fromHere.note.line == 0) {
+    holdWhyFew(r.fromHere, r.line, NoteKind::kCarriageReturns, outcome);
+  }
+}
+
+// Reads a line's token that does not begin with a digit, which may be a
+// value skipped, or tell in `slot`, where it is free, why values are few.
+void readOtherLine(Input &in, Reading &r, WhyFew &slot, bool slotFree,
+                   ReadOutcome &outcome) {
+  Kept token = {};
+  Other other = readOther(in, r.skipped < kStatCount, slotFree, token);
+  if (other == Other::kSkipped) {
+    ++r.skipped;
+    ReadNote &note = addNote(outcome, r.line);
+    note.kind = NoteKind::kSkipped;
+    note.token = token;
+  } else if (other == Other::kNotANumber) {
+    holdWhyFew(slot, r.line, NoteKind::kNotANumber, outcome);
+    slot.note.token = token;
+  }
+}
+
 // Reads the file's lines, and tells the file's kind.
 void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
-  std::size_t skipped = 0;
-  bool keyNoted = false;
-  // Why the values are few: a line before the first value tells it only
-  // in a file that has none, as a title or a header above the statistics
-  // tells nothing; the last line, where carriage returns alone begin to
-  // end the lines, tells it in place of any other.
-  WhyFew whyNone = {};
-  WhyFew why = {};
-  WhyFew fromHere = {};
-  Kept kept;
-  std::size_t line = 1;
-  // While fewer than 14 values are read, the first bytes of each line are
-  // kept, for a key or a line that may be noted: from the line's start to
-  // the next's, or to a token that is kept.
-  bool watch = true;
-  for (; peek(in) != kEnd; ++line) {
+  Reading r = {};
+  r.watch = true;
+  for (r.line = 1; peek(in) != kEnd; ++r.line) {
     if (*in.next == '\n') {
-      line += takeEmptyLines(in) - 1;
+      r.line += takeEmptyLines(in) - 1;
       continue;
     }
-    WhyFew &slot = outcome.values == 0 ? whyNone : why;
-    const bool watchWhy = watch && slot.note.line == 0;
-    if (watch) startKeeping(in, kept);
+    WhyFew &slot = outcome.values == 0 ? r.whyNone : r.why;
+    const bool slotFree = r.watch && slot.note.line == 0;
+    if (r.watch) startKeeping(in, r.kept);
     Tail tail;
     tail.last = kEnd;
-    LineStart start = takeKey(in, watchWhy ? &tail : nullptr);
+    LineStart start = takeKey(in, slotFree ? &tail : nullptr);
     if (start != LineStart::kKey) {
-      if (watchWhy && start == LineStart::kNoColon &&
+      if (slotFree && start == LineStart::kNoColon &&
           endsWithNumber(in, tail)) {
-        holdWhyFew(slot, line, NoteKind::kNoColon, outcome);
-        Key shown = lineBytes(in, kept, tail.length);
+        holdWhyFew(slot, r.line, NoteKind::kNoColon, outcome);
+        Key shown = lineBytes(in, r.kept, tail.length);
         keep(slot.note.token, shown.bytes, shown.bytes + shown.length);
         slot.note.token.cut = shown.cut;
       }
       continue;
     }
-    bool watchKey = watch && !keyNoted;
-    std::size_t keyLength = watchKey ? keptUpTo(in, in.next - 1) : 0;
+    std::size_t keyLength =
+        r.watch && !r.keyNoted ? keptUpTo(in, in.next - 1) : 0;
     int c;
     while (isBlank(c = peek(in))) ++in.next;
     if (isDigit(c)) {
-      if (watchKey) {
-        keyNoted = noteKey(lineBytes(in, kept, keyLength), line, outcome);
-      }
-      std::size_t from = offsetOf(in, in.next);
-      AfterValue after = readValue(in, line, results, outcome);
-      watch = outcome.values < kStatCount;
-      if (!watch) dropKeeping(in);
-      AfterToken seen = watch ? lookAfterValue(in, from, after) : AfterToken{};
-      if (seen.number && why.note.line == 0) {
-        holdWhyFew(why, line, NoteKind::kMoreNumbers, outcome);
-      }
-      if (seen.carriageReturn && fromHere.note.line == 0) {
-        holdWhyFew(fromHere, line, NoteKind::kCarriageReturns, outcome);
-      }
-    } else if (c != kEnd && c != '\n' && watch) {
-      Kept token = {};
-      Other other = readOther(in, skipped < kStatCount, watchWhy, token);
-      if (other == Other::kSkipped) {
-        ++skipped;
-        ReadNote &note = addNote(outcome, line);
-        note.kind = NoteKind::kSkipped;
-        note.token = token;
-      } else if (other == Other::kNotANumber) {
-        holdWhyFew(slot, line, NoteKind::kNotANumber, outcome);
-        slot.note.token = token;
-      }
+      readValueLine(in, r, keyLength, results, outcome);
+    } else if (c != kEnd && c != '\n' && r.watch) {
+      readOtherLine(in, r, slot, slotFree, outcome);
     }
     // What follows on the line, the rest of the token included, is never
     // read.
     skipLine(in);
   }
   dropKeeping(in);
-  const std::size_t lines = line - 1;
+  const std::size_t lines = r.line - 1;
   // A file of lines that end with a carriage return alone is read as one
   // line, and its count says so; no line tells more.
   outcome.kind = kindOf(in, lines);
   if (outcome.values < kStatCount &&
       outcome.kind != FileKind::kCarriageReturns) {
-    const WhyFew &tell = fromHere.note.line == lines && lines > 1 ? fromHere
-                         : outcome.values == 0                    ? whyNone
-                                                                  : why;
+    const WhyFew &tell = r.fromHere.note.line == lines && lines > 1 ? r.fromHere
+                         : outcome.values == 0                      ? r.whyNone
+                                                                    : r.why;
     if (tell.note.line != 0) addWhyFew(outcome, tell);
   }
 }
