@@ -172,8 +172,8 @@ bool reachedThroughLink(const char *folder, LinkText &shell) {
       !sameFile(named, here)) {
     return false;
   }
+  // A shell's PWD ends with no slash but in /, which has no parent.
   std::size_t length = std::strlen(pwd);
-  while (length > 1 && pwd[length - 1] == '/') --length;
   std::size_t parent = length;
   while (parent > 0 && pwd[parent - 1] != '/') --parent;
   char beside[2 * PATH_MAX];
@@ -319,7 +319,6 @@ Found foundAt(const Where &where, const Entry &entry) {
   found.outside = where.place->outside;
   found.rank = where.place->rank + static_cast<unsigned>(where.depth);
   found.depth = where.depth;
-  found.contains = entry.rank != 0;
   for (std::size_t i = 0; i < where.depth; ++i) {
     copyName(found.folders[i], where.folders[i]);
   }
@@ -328,7 +327,7 @@ Found foundAt(const Where &where, const Entry &entry) {
 }
 
 // Nearer by rank; at the same rank, the first in byte order of its
-// folders, its own name before one that holds it, then by its name.
+// folders. A listing gives one copy of a file, the first of its names.
 bool nearer(const Found &a, const Found &b) {
   if (!b.base) return true;
   if (a.rank != b.rank) return a.rank < b.rank;
@@ -336,8 +335,7 @@ bool nearer(const Found &a, const Found &b) {
     int order = std::strcmp(a.folders[i], b.folders[i]);
     if (order != 0) return order < 0;
   }
-  if (a.contains != b.contains) return b.contains;
-  return std::strcmp(a.name, b.name) < 0;
+  return false;
 }
 
 void keep(Look &look, Listing &listing, const dirent &entry,
@@ -346,10 +344,11 @@ void keep(Look &look, Listing &listing, const dirent &entry,
   const unsigned char type = entry.d_type;
   const Folded own = fold(name);
   const bool inResults = !where.place->outside && where.depth == 0;
-  bool theirs = false;  // one of the files' own names, where they belong
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
+    // A file's own name, where it belongs, is no copy; as a misspelling it
+    // goes only to its own file, which is there.
     if (inResults && std::strcmp(name, (*look.names)[i].name) == 0) {
-      look.present[i] = theirs = true;
+      look.present[i] = true;
       continue;
     }
     const char *file = look.files.names[i].name;
@@ -358,7 +357,7 @@ void keep(Look &look, Listing &listing, const dirent &entry,
       offer(listing.files[i], name, type, whole ? 0 : 1);
     }
   }
-  if (inResults && !theirs) {
+  if (inResults) {
     unsigned bits = misspelt(own.name, look.files);
     for (std::size_t i = 0; i < kResultsFileCount; ++i) {
       Survey::Of &of = look.survey->of[i];

@@ -66,7 +66,6 @@ struct Found {
   bool outside;      // not under the results folder
   unsigned rank;
   std::size_t depth;
-  bool contains;  // its name holds the file's name rather than being it
   Name folders[2];
   Name name;
 };

@@ -10,14 +10,17 @@
 # names (such as /dev/full, or results/Lab1.gcc.res from the folder that
 # holds results) instead of comparing it; with a stderr_closed file,
 # standard error is a pipe whose reader has gone (and what grade wrote
-# there is not compared). Its cwd file names a folder in work to run in.
+# there is not compared); with a stdin_closed file, standard input is
+# closed, so that grade's first descriptor is 0. Its cwd file names a
+# folder in work to run in.
 # Its specials file makes special files and setups, a line each:
 # "fifo NAME", "socket NAME" in results; "writer NAME", a FIFO with a
 # writer waiting to open it, which must still wait after the run; "lease
 # NAME", a write lease that another process holds on the file until it is
 # opened; "rename NAME TO", where TO
 # takes printf's escapes (\r, \040), for names that git cannot hold;
-# "foreign PATH", which another user then owns; "removed", the whole
+# "foreign PATH", a folder (itself, not what it holds) that another user
+# then owns; "no_pwd", grade run without PWD; "removed", the whole
 # folder removed and made again while grade's working folder stays in the
 # removed one; "linked", the working folder reached through a link;
 # "no_proc", grade run without /proc/self/fd, as where /proc is not
@@ -49,6 +52,7 @@ mkdir -p "$top/work"
 work=$top/work
 [ -f "$case/cwd" ] && work=$work/$(cat "$case/cwd")
 before=:
+pwd=export
 wrap=
 if [ -f "$case/specials" ]; then
   while read -r kind name to; do
@@ -74,7 +78,8 @@ if [ -f "$case/specials" ]; then
         read -r held <"$tmp/held"
         [ "$held" = held ] ;;
       foreign) [ "$(id -u)" = 0 ] || exit 77
-        chown -R daemon "$top/$name${to:+ $to}" ;;
+        chown daemon "$top/$name${to:+ $to}" ;;
+      no_pwd) pwd=unset ;;
       removed) before='rm -rf "$top" && mkdir -p "$top/work" &&
         cp -R "$case/results" "$top/results"' ;;
       linked) mkdir "$tmp/elsewhere" && mv "$top/work" "$tmp/elsewhere/work" &&
@@ -118,7 +123,8 @@ if [ -f "$case/stdout_to" ]; then
   out=$(cat "$case/stdout_to")
   case $out in /*) ;; *) out=$top/$out ;; esac
 fi
-(cd "$work" && export PWD && eval "$before" && eval "$limit" &&
+[ -f "$case/stdin_closed" ] && limit="$limit; exec <&-"
+(cd "$work" && $pwd PWD && eval "$before" && eval "$limit" &&
   exec $as $emulator "$grade" "$@") >"$out" 2>"$tmp/stderr_raw"
 status=$?
 sed "s|$top|TOP|g" "$tmp/stderr_raw" >"$tmp/stderr"
