@@ -1,6 +1,6 @@
 #include "number_scan.h"
 
-#include <cfloat>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -152,20 +152,6 @@ bool takeNumber(Input &in, Number &n, bool afterPoint) {
   return takeRest<false>(in, n, false);
 }
 
-// A number of at most 15 significant digits is a whole number below 2^53,
-// and ten to the power of at most 22 is a double without rounding.
-constexpr std::size_t kExactDigits = 15;
-constexpr long long kExactPower = 22;
-constexpr double kPowersOfTen[kExactPower + 1] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
-};
-
-// Whether double arithmetic rounds once, to double: not where it is done
-// in a wider format first (the x87 unit of 32-bit x86), which may round
-// twice.
-constexpr bool kOneRounding = FLT_EVAL_METHOD == 0;
-
 // strtod of a short form of the number: its kept digits as a whole number
 // (with a 1 after them for any non-zero digit dropped) and the exponent
 // that puts the point back. It rounds to the same double as the whole
@@ -178,38 +164,14 @@ double convert(const Number &n) {
   if (exponent < -kExponentClamp) exponent = -kExponentClamp;
   std::size_t digitCount = n.digitCount + (n.dropped ? 1 : 0);
   exponent -= static_cast<long long>(digitCount) * (n.hex ? 4 : 1);
-  if (!n.hex && !n.dropped && digitCount <= kExactDigits &&
-      exponent >= -kExactPower && exponent <= kExactPower && kOneRounding) {
-    // The digits and the power of ten are both exact doubles, so one
-    // multiplication or division rounds to the nearest double, as strtod
-    // does, at a fraction of its cost.
-    double whole = 0;
-    for (std::size_t i = 0; i < n.digitCount; ++i) {
-      whole = whole * 10 + (n.digits[i] - '0');
-    }
-    return exponent < 0 ? whole / kPowersOfTen[-exponent]
-                        : whole * kPowersOfTen[exponent];
-  }
-
   char text[sizeof "0x" + kDigitLimit + sizeof "1p-9999999"];
-  std::size_t length = 0;
-  if (n.hex) {
-    text[length++] = '0';
-    text[length++] = 'x';
-  }
+  std::size_t length = n.hex ? 2 : 0;
+  std::memcpy(text, "0x", length);
   std::memcpy(text + length, n.digits, n.digitCount);
   length += n.digitCount;
   if (n.dropped) text[length++] = '1';
-  text[length++] = n.hex ? 'p' : 'e';
-  if (exponent < 0) text[length++] = '-';
-  char reversed[8];
-  std::size_t places = 0;
-  for (long long rest = exponent < 0 ? -exponent : exponent;
-       places == 0 || rest > 0; rest /= 10) {
-    reversed[places++] = static_cast<char>('0' + rest % 10);
-  }
-  while (places > 0) text[length++] = reversed[--places];
-  text[length] = '\0';
+  (void)std::snprintf(text + length, sizeof text - length, "%c%lld",
+                      n.hex ? 'p' : 'e', exponent);
   // The locale is never changed, so the point is always the full stop.
   return std::strtod(text, nullptr);
 }

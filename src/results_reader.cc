@@ -2,11 +2,7 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <iterator>
 
 #include "ascii.h"
 #include "number_scan.h"
@@ -22,22 +18,6 @@ constexpr bool mayWrapValue(int c) {
          c == '}' || c == '(' || c == ')' || c == '<' ||
          (c >= 0 && c != '\n' && !isBlank(c) && (c < 0x20 || c >= 0x7f));
 }
-
-// Whether a token's first byte may begin a value that is skipped, looked
-// up rather than compared: most lines of a large file reach it with a word.
-struct Firsts {
-  bool mayBeSkipped[256];
-};
-
-constexpr Firsts findFirsts() {
-  Firsts firsts = {};
-  for (int c = 0; c < 256; ++c) {
-    firsts.mayBeSkipped[c] = mayBeginNumber(c) || mayWrapValue(c);
-  }
-  return firsts;
-}
-
-constexpr Firsts kFirsts = findFirsts();
 
 const char *find(const Input &in, char c, const char *end) {
   return static_cast<const char *>(
@@ -76,15 +56,10 @@ void addToTail(const Input &in, const char *from, const char *to, Tail &tail) {
 
 // Whether a line without a colon, just taken, ends with a number: a
 // digit, or a digit and "%" ("9.176 %"). Its part in the window is added
-// to its tail, unless that part ends with a byte that ends no number, as
-// most lines do.
+// to its tail first.
 bool endsWithNumber(const Input &in, Tail &tail) {
   const char *end = in.next;
   if (end > in.keptFrom && end[-1] == '\n') --end;
-  if (end > in.keptFrom) {
-    int last = static_cast<unsigned char>(end[-1]);
-    if (!isBlank(last) && !isDigit(last) && last != '%') return false;
-  }
   addToTail(in, in.keptFrom, end, tail);
   return isDigit(tail.last) || (tail.last == '%' && isDigit(tail.before));
 }
@@ -133,11 +108,7 @@ ReadNote &addNote(ReadOutcome &outcome, std::size_t line) {
 // UTF-8, as far as its bytes go; returns whether it was one.
 bool takeGroupSpace(Input &in) {
   int c = peek(in);
-  if (c == ' ') {
-    ++in.next;
-    return true;
-  }
-  const char *space = c == 0xc2 ? "\xc2\xa0" : "\xe2\x80\xaf";
+  const char *space = c == ' ' ? " " : c == 0xc2 ? "\xc2\xa0" : "\xe2\x80\xaf";
   for (; *space != '\0'; ++space) {
     if (peek(in) != static_cast<unsigned char>(*space)) return false;
     ++in.next;
@@ -268,31 +239,6 @@ bool numberLater(Input &in, Kept &token, std::size_t from) {
   return later;
 }
 
-// What a token that does not begin with a digit tells.
-enum class Other { kNothing, kSkipped, kNotANumber };
-
-// Reads a token that does not begin with a digit, keeping it in `token`.
-// Where `mayBeSkipped`: whether it begins with a number or a hidden value
-// all the same, a value skipped. Where `mayTellWhy`, and it begins as a
-// word does (not with a sign, a point or what may hide a value): whether a
-// number comes later on the line, a value not where the reader looks.
-Other readOther(Input &in, bool mayBeSkipped, bool mayTellWhy, Kept &token) {
-  const int c = peek(in);
-  const std::size_t from = offsetOf(in, in.next);
-  const bool word = !mayWrapValue(c) && c != '+' && c != '-' && c != '.';
-  mayBeSkipped = mayBeSkipped && kFirsts.mayBeSkipped[c];
-  mayTellWhy = mayTellWhy && word;
-  if (!mayBeSkipped && !mayTellWhy) return Other::kNothing;
-  startKeeping(in, token);
-  if (mayBeSkipped && (mayBeginNumber(c) ? readLead(in) : readWrapped(in))) {
-    finishToken(in, token);
-    return Other::kSkipped;
-  }
-  if (mayTellWhy && numberLater(in, token, from)) return Other::kNotANumber;
-  dropKeeping(in);
-  return Other::kNothing;
-}
-
 // A line's first bytes, up to the limit of kept bytes, and whether it
 // goes on past them: a key (the bytes before the colon), or a whole line.
 struct Key {
@@ -301,79 +247,22 @@ struct Key {
   bool cut;
 };
 
-// A byte's bit among the letters a to z, in any case; 0 for any other.
-constexpr unsigned letterBit(int c) {
-  if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-  return c >= 'a' && c <= 'z' ? 1u << (c - 'a') : 0;
-}
-
-constexpr unsigned lettersOf(const char *text) {
-  unsigned letters = 0;
-  for (; *text != '\0'; ++text) letters |= letterBit(*text);
-  return letters;
-}
-
 // A statistic of the table that a key may name: its words, lower case,
-// one space between them; the position its value fills; and its letters.
+// one space between them, and the position its value fills.
 struct Label {
   const char *words;
   std::size_t position;
-  unsigned letters;
 };
-
-constexpr Label labelOf(const char *words, std::size_t position) {
-  return {words, position, lettersOf(words)};
-}
 
 constexpr Label kLabels[] = {
-    labelOf("cpi", 2),
-    labelOf("unique pc", 3),
-    labelOf("perc alu op", 9),
-    labelOf("perc ld op", 10),
-    labelOf("perc st op", 11),
-    labelOf("perc cbr op", 12),
-    labelOf("perc other op", 13),
+    {"cpi", 2},
+    {"unique pc", 3},
+    {"perc alu op", 9},
+    {"perc ld op", 10},
+    {"perc st op", 11},
+    {"perc cbr op", 12},
+    {"perc other op", 13},
 };
-
-// The letters that every label holds: c and p.
-constexpr unsigned commonLetters() {
-  unsigned letters = ~0u;
-  for (std::size_t i = 0; i < std::size(kLabels); ++i) {
-    letters &= kLabels[i].letters;
-  }
-  return letters;
-}
-
-constexpr unsigned kCommonLetters = commonLetters();
-
-struct LetterBits {
-  unsigned of[256];
-};
-
-constexpr LetterBits findLetterBits() {
-  LetterBits bits = {};
-  for (int c = 0; c < 256; ++c) bits.of[c] = letterBit(c);
-  return bits;
-}
-
-constexpr LetterBits kLetterBits = findLetterBits();
-
-// Whether a key at a position may name the statistic of another: whether
-// it holds all the letters of another's label. Most keys lack them ("CPI"
-// at its own place holds no e, "Total cycles" no p), and are passed over
-// with one look at each byte.
-bool mayNameAnother(const Key &key, std::size_t position) {
-  unsigned letters = 0;
-  for (std::size_t i = 0; i < key.length; ++i) {
-    letters |= kLetterBits.of[static_cast<unsigned char>(key.bytes[i])];
-  }
-  if ((letters & kCommonLetters) != kCommonLetters) return false;
-  return std::any_of(std::begin(kLabels), std::end(kLabels),
-                     [&](const Label &label) {
-                       return label.position != position &&
-                              (letters & label.letters) == label.letters;
-                     });
-}
 
 // Whether a key's words split between its bytes i - 1 and i: at anything
 // that is not a letter or a digit, and between a lower-case and an
@@ -407,12 +296,10 @@ bool holdsAt(const Key &key, std::size_t at, const char *words) {
 // Notes a key when it names one of the table's statistics and its value
 // is read at another's place. Returns whether it noted it.
 bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
-  if (!mayNameAnother(key, outcome.values)) return false;
   // The first label that the key's words hold, from its first word on.
   const Label *named = nullptr;
   for (std::size_t i = 0; !named && i < key.length; ++i) {
     int first = toLower(key.bytes[i]);
-    if (first != 'c' && first != 'u' && first != 'p') continue;
     if (i > 0 && !splitsAt(key.bytes, i)) continue;
     for (const Label &label : kLabels) {
       if (label.words[0] == first && holdsAt(key, i, label.words))
@@ -574,20 +461,33 @@ void readValueLine(Input &in, Reading &r, std::size_t keyLength,
   }
 }
 
-// Reads a line's token that does not begin with a digit, which may be a
-// value skipped, or tell in `slot`, where it is free, why values are few.
+// Reads a line's token that does not begin with a digit. While fewer than
+// 14 values are skipped, one that begins with a number or a hidden value
+// all the same is a value skipped. Where `slot` is free and it begins as a
+// word does (not with a sign, a point or what may hide a value), a number
+// later on the line tells in `slot` why values are few.
 void readOtherLine(Input &in, Reading &r, WhyFew &slot, bool slotFree,
                    ReadOutcome &outcome) {
+  const int c = peek(in);
+  const std::size_t from = offsetOf(in, in.next);
+  const bool maySkip =
+      r.skipped < kStatCount && (mayBeginNumber(c) || mayWrapValue(c));
+  const bool mayTell =
+      slotFree && !mayWrapValue(c) && c != '+' && c != '-' && c != '.';
+  if (!maySkip && !mayTell) return;
   Kept token = {};
-  Other other = readOther(in, r.skipped < kStatCount, slotFree, token);
-  if (other == Other::kSkipped) {
+  startKeeping(in, token);
+  if (maySkip && (mayBeginNumber(c) ? readLead(in) : readWrapped(in))) {
+    finishToken(in, token);
     ++r.skipped;
     ReadNote &note = addNote(outcome, r.line);
     note.kind = NoteKind::kSkipped;
     note.token = token;
-  } else if (other == Other::kNotANumber) {
+  } else if (mayTell && numberLater(in, token, from)) {
     holdWhyFew(slot, r.line, NoteKind::kNotANumber, outcome);
     slot.note.token = token;
+  } else {
+    dropKeeping(in);
   }
 }
 

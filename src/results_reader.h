@@ -8,36 +8,20 @@
 #include "input.h"
 #include "stat_vector.h"
 
-// Something on a line of the file that a student should hear of. A stored
-// number that stops early, where the file most likely meant it to go on:
-// at a comma that a digit follows ("18,536,679"), at a second point that a
-// digit follows ("10.000.000"), at a colon that a digit follows, as a time
-// does ("12:30:01"), at a space, a no-break space or a narrow one between
-// groups of three digits ("18 227 596"), at a unit letter M, k, K or G
-// ("10M"), or at a single letter that a digit follows ("18227S96"). Or a
-// token that does not begin with a digit but with a number ("-5", "nan"),
-// or with a digit behind at most four quotes, brackets, braces,
-// parentheses, "<" or bytes outside printable ASCII ("\"764\"", a colour
-// code, a no-break space): it yields no value, and so moves every later
-// value up one position. Or the key of one of the first 14 values that
-// names one of the table's statistics ("CPI", "Unique PC values",
-// "PERC_ALU_OP") but stands at another's place. Or, in a file that ends
-// with fewer than 14 values, the first line that tells why; in a file
-// that has values, only a line from the first value on: a line without a
-// colon that ends with a number ("CPI,1.823", "CPI = 1.823"); one of the
-// first 14 values' lines where more numbers follow the value (JSON on one
-// line, "ALU : 917623 (9.176%)"); a line whose first colon is followed by
-// a word while a number comes later ("mcf.log:Total instructions : 5",
-// "Total instructions:,5"); or, in place of any of these, the last line,
-// a value's, where carriage returns alone end the lines from there on.
+// Something on a line of the file that a student should hear of, as the
+// manual page tells: a stored number that stops early, where the file most
+// likely meant it to go on; a token that does not begin with a digit but
+// with a number or a hidden value, which moves every later value up; a key
+// that names another place's statistic; and, in a file that ends with
+// fewer than 14 values, the one line that tells why.
 enum class NoteKind {
   kStop,
   kSkipped,
   kKey,
-  kNoColon,
-  kMoreNumbers,
-  kNotANumber,
-  kCarriageReturns
+  kNoColon,         // why: a line without a colon that ends with a number
+  kMoreNumbers,     // why: more numbers after a value
+  kNotANumber,      // why: a word after the first colon, a number later
+  kCarriageReturns  // why: from here on, lines end with carriage returns
 };
 
 struct ReadNote {

@@ -108,18 +108,4 @@ TEST(NumberScanTest, ReadsAsStrtodReadsTheWholeToken) {
   }
 }
 
-// Short numbers are converted without strtod: at every power of ten within
-// reach of that and just past it, and with 15 and 16 digits, the value is
-// still strtod's.
-TEST(NumberScanTest, ShortNumbersReadAsStrtodReadsThem) {
-  for (const char *digits : {"7", "1.823", "999999999999999",
-                             "1234567890123456", "0.000000000000001"}) {
-    for (int power = -25; power <= 25; ++power) {
-      std::string token = std::string(digits) + "e" + std::to_string(power);
-      EXPECT_EQ(read(token, 4097), std::strtod(token.c_str(), nullptr))
-          << token;
-    }
-  }
-}
-
 }  // namespace
