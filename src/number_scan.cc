@@ -28,15 +28,15 @@ constexpr long long kExponentClamp = 99999;
 // whether a non-zero one was dropped after them, and where the point
 // stands. The value is 0.DIGITS times the base to scale + exponent.
 struct Number {
-  bool hex;
-  bool dropped;
-  bool point;
-  bool exponentNegative;
-  bool exponentRead;
-  std::size_t integerLength;  // bytes of the integer part, zeros included
-  std::size_t digitCount;
-  long long scale;     // digit places (4 bits each when hex)
-  long long exponent;  // decimal, or binary when hex; saturates
+  bool hex = false;
+  bool dropped = false;
+  bool point = false;
+  bool exponentNegative = false;
+  bool exponentRead = false;
+  std::size_t integerLength = 0;  // bytes of the integer part, zeros included
+  std::size_t digitCount = 0;
+  long long scale = 0;     // digit places (4 bits each when hex)
+  long long exponent = 0;  // decimal, or binary when hex; saturates
   char digits[kDigitLimit];
 };
 
@@ -123,18 +123,10 @@ bool takeRest(Input &in, Number &n, bool afterPoint) {
   return true;
 }
 
-// Reads a number from its first digit, or, `afterPoint`, from the first
-// digit after its point; returns whether the last byte taken belongs to it.
+// Reads a number, a new one, from its first digit, or, `afterPoint`, from
+// the first digit after its point; returns whether the last byte taken
+// belongs to it.
 bool takeNumber(Input &in, Number &n, bool afterPoint) {
-  n.hex = false;
-  n.dropped = false;
-  n.point = false;
-  n.exponentNegative = false;
-  n.exponentRead = false;
-  n.integerLength = 0;
-  n.digitCount = 0;
-  n.scale = 0;
-  n.exponent = 0;
   if (afterPoint) return takeRest<false>(in, n, true);
   if (peek(in) == '0') {
     // A leading zero, which changes nothing, unless "x" follows it.

@@ -19,6 +19,27 @@ constexpr bool mayWrapValue(int c) {
          (c >= 0 && c != '\n' && !isBlank(c) && (c < 0x20 || c >= 0x7f));
 }
 
+// What a token's first byte may begin, looked up, as most lines of a large
+// file come here with a word: a value that is skipped, or a word.
+enum : unsigned char { kMaySkip = 1, kWord = 2 };
+
+struct FirstBytes {
+  unsigned char of[256];
+};
+
+constexpr FirstBytes findFirstBytes() {
+  FirstBytes first = {};
+  for (int c = 0; c < 256; ++c) {
+    bool wrap = mayWrapValue(c);
+    first.of[c] = static_cast<unsigned char>(
+        (mayBeginNumber(c) || wrap ? kMaySkip : 0) |
+        (!wrap && c != '+' && c != '-' && c != '.' ? kWord : 0));
+  }
+  return first;
+}
+
+constexpr FirstBytes kFirstBytes = findFirstBytes();
+
 const char *find(const Input &in, char c, const char *end) {
   return static_cast<const char *>(
       std::memchr(in.next, c, static_cast<std::size_t>(end - in.next)));
@@ -184,9 +205,7 @@ bool readWrapped(Input &in) {
   return isDigit(peek(in));
 }
 
-// Takes the rest of the token being kept, keeping it up to the limit: a
-// note shows a token up to its limit and whether it goes on past it, not
-// where it ends.
+// Takes the rest of the token being kept, keeping it up to the limit.
 void finishToken(Input &in, Kept &token) {
   if (in.kept) stopKeeping(in);
   for (int c; !token.cut && (c = peek(in)) != kEnd && c != '\n' && !isBlank(c);
@@ -207,11 +226,9 @@ bool beginsNumber(int c, int before, bool underscore) {
 }
 
 // Whether a number comes later on the line, within kNumberReach of the
-// first byte of the token being kept (at `from`), which is a word or not a
-// number at all: "mcf.log:Total instructions : 5", ",5". The bytes taken
-// so far are among those kept, as they are few: the number checks take a
-// long run only of a "nan(" payload, where the underscore counts as a
-// letter, so no digit in it begins a number. Keeps the token.
+// first byte of the token being kept, at `from`. The bytes taken so far
+// are all kept but in a long "nan(" payload, where no digit begins a
+// number, as the underscore counts as a letter. Keeps the token.
 bool numberLater(Input &in, Kept &token, std::size_t from) {
   flushKeeping(in);
   int before = ' ';
@@ -299,11 +316,9 @@ bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
   // The first label that the key's words hold, from its first word on.
   const Label *named = nullptr;
   for (std::size_t i = 0; !named && i < key.length; ++i) {
-    int first = toLower(key.bytes[i]);
     if (i > 0 && !splitsAt(key.bytes, i)) continue;
     for (const Label &label : kLabels) {
-      if (label.words[0] == first && holdsAt(key, i, label.words))
-        named = &label;
+      if (!named && holdsAt(key, i, label.words)) named = &label;
     }
   }
   if (!named || named->position == outcome.values) return false;
@@ -469,12 +484,10 @@ void readValueLine(Input &in, Reading &r, std::size_t keyLength,
 void readOtherLine(Input &in, Reading &r, WhyFew &slot, bool slotFree,
                    ReadOutcome &outcome) {
   const int c = peek(in);
-  const std::size_t from = offsetOf(in, in.next);
-  const bool maySkip =
-      r.skipped < kStatCount && (mayBeginNumber(c) || mayWrapValue(c));
-  const bool mayTell =
-      slotFree && !mayWrapValue(c) && c != '+' && c != '-' && c != '.';
+  const bool maySkip = r.skipped < kStatCount && kFirstBytes.of[c] & kMaySkip;
+  const bool mayTell = slotFree && kFirstBytes.of[c] & kWord;
   if (!maySkip && !mayTell) return;
+  const std::size_t from = offsetOf(in, in.next);
   Kept token = {};
   startKeeping(in, token);
   if (maySkip && (mayBeginNumber(c) ? readLead(in) : readWrapped(in))) {
