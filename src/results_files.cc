@@ -104,12 +104,12 @@ unsigned misspelt(const char *own, const FoldedFiles &files) {
   }
   std::size_t fewest = kFar;
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-    bool may = holds ? (holds >> i & 1) : edits[i] < kFar;
+    bool may = holds != 0 ? (holds >> i & 1) != 0 : edits[i] < kFar;
     if (may) fewest = std::min(fewest, edits[i]);
   }
   unsigned bits = 0;
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-    bool may = holds ? (holds >> i & 1) : edits[i] < kFar;
+    bool may = holds != 0 ? (holds >> i & 1) != 0 : edits[i] < kFar;
     if (may && edits[i] == fewest) bits |= 1u << i;
   }
   return bits;
@@ -125,12 +125,12 @@ bool endsWith(const char *name, const char *suffix) {
   return n >= m && std::strcmp(name + n - m, suffix) == 0;
 }
 
+constexpr const char *kArchiveEndings[] = {".zip",    ".tar", ".tgz", ".tar.gz",
+                                           ".tar.xz", ".7z",  ".rar"};
+
 bool isArchive(const char *own) {
-  for (const char *ending :
-       {".zip", ".tar", ".tgz", ".tar.gz", ".tar.xz", ".7z", ".rar"}) {
-    if (endsWith(own, ending)) return true;
-  }
-  return false;
+  return std::any_of(std::begin(kArchiveEndings), std::end(kArchiveEndings),
+                     [&](const char *ending) { return endsWith(own, ending); });
 }
 
 // The text of the link at `path`, when it is a link.
@@ -360,8 +360,8 @@ void keep(Look &look, Listing &listing, const dirent &entry,
   if (inResults) {
     unsigned bits = misspelt(own.name, look.files);
     for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-      Survey::Of &of = look.survey->of[i];
       if (bits >> i & 1) {
+        Survey::Of &of = look.survey->of[i];
         keepName(of.names, Survey::kNameLimit, of.nameCount, name);
       }
     }
@@ -593,7 +593,7 @@ bool emptiedByOutput(const Opened &file) {
   struct stat output;
   int flags = fcntl(STDOUT_FILENO, F_GETFL);
   return fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == file.device &&
-         output.st_ino == file.inode && flags >= 0 && !(flags & O_APPEND);
+         output.st_ino == file.inode && flags >= 0 && (flags & O_APPEND) == 0;
 }
 
 std::size_t editsBetween(const char *a, const char *b) {
@@ -654,12 +654,13 @@ FolderHint findFolderHint(const char *folder, const ResultsFiles &files,
     if (!survey.done) takeSurvey(folder, files, true, survey);
     // The nearest of the files, the first in the files' order where two
     // are as near.
-    const Found *file = nullptr;
-    for (const Survey::Of &of : survey.of) {
-      if (of.found.base && (!file || of.found.rank < file->rank)) {
-        file = &of.found;
-      }
-    }
+    const Survey::Of *nearest = std::min_element(
+        std::begin(survey.of), std::end(survey.of),
+        [](const Survey::Of &a, const Survey::Of &b) {
+          return a.found.base != nullptr &&
+                 (b.found.base == nullptr || a.found.rank < b.found.rank);
+        });
+    const Found *file = nearest->found.base ? &nearest->found : nullptr;
     hint.kind = survey.holding.base       ? FolderHint::Kind::kHolding
                 : file                    ? FolderHint::Kind::kFile
                 : survey.resultsLike.base ? FolderHint::Kind::kFolder

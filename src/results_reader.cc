@@ -484,8 +484,9 @@ void readValueLine(Input &in, Reading &r, std::size_t keyLength,
 void readOtherLine(Input &in, Reading &r, WhyFew &slot, bool slotFree,
                    ReadOutcome &outcome) {
   const int c = peek(in);
-  const bool maySkip = r.skipped < kStatCount && kFirstBytes.of[c] & kMaySkip;
-  const bool mayTell = slotFree && kFirstBytes.of[c] & kWord;
+  const bool maySkip =
+      r.skipped < kStatCount && (kFirstBytes.of[c] & kMaySkip) != 0;
+  const bool mayTell = slotFree && (kFirstBytes.of[c] & kWord) != 0;
   if (!maySkip && !mayTell) return;
   const std::size_t from = offsetOf(in, in.next);
   Kept token = {};
