@@ -289,7 +289,7 @@ Read model(const std::string &text) {
     start = stop + 1;
   }
   const char *utf16[] = {"\xff\xfe", "\xfe\xff"};
-  const char lfs[] = "version https://git-lfs.github.com/spec/v1";
+  const char lfs[] = "version https://git-lfs.github.com/";
   r.o.kind = FileKind::kText;
   if (lines == 1 && text.back() != '\n' &&
       text.substr(0, 4096).find('\r') != std::string::npos)
@@ -299,9 +299,7 @@ Read model(const std::string &text) {
   for (const char *mark : utf16) {
     if (text.compare(0, 2, mark) == 0) r.o.kind = FileKind::kUtf16;
   }
-  if (text.size() > 42 && text.compare(0, 42, lfs) == 0 &&
-      (text[42] == '\n' || text[42] == '\r'))
-    r.o.kind = FileKind::kGitLfs;
+  if (text.compare(0, sizeof lfs - 1, lfs) == 0) r.o.kind = FileKind::kGitLfs;
   if (text.empty()) r.o.kind = FileKind::kEmpty;
   const Why &tell = fromHere.note.line == lines && lines > 1 ? fromHere
                     : r.o.values == 0                        ? whyNone

@@ -26,10 +26,10 @@ struct Input {
   int error;   // errno of a failed read, else 0
   bool ended;  // a read found the end, or failed: no more are made
   // What refill sees of the file as it reads it: its first bytes (as many
-  // as it has read, up to a Git LFS pointer's first line), how many it has
+  // as it has read, up to what tells a Git LFS pointer), how many it has
   // read, the last, whether one is not NUL, and whether a carriage return
   // is among the first kCarriageReturnReach.
-  unsigned char head[44];
+  unsigned char head[36];
   std::size_t read;
   unsigned char last;
   bool notNul;

@@ -399,16 +399,15 @@ void addWhyFew(ReadOutcome &outcome, const WhyFew &why) {
   ++outcome.noteCount;
 }
 
-// The first line of a Git LFS pointer, which a checkout holds in place of
-// a file that Git LFS stores elsewhere.
-constexpr char kGitLfsPointer[] = "version https://git-lfs.github.com/spec/v1";
+// How the first line of a Git LFS pointer begins, which a checkout holds
+// in place of a file that Git LFS stores elsewhere.
+constexpr char kGitLfsPointer[] = "version https://git-lfs.github.com/";
 
 FileKind kindOf(const Input &in, std::size_t lines) {
   const unsigned char *h = in.head;
   constexpr std::size_t kPointer = sizeof kGitLfsPointer - 1;
   if (in.read == 0) return FileKind::kEmpty;
-  if (in.read > kPointer && std::memcmp(h, kGitLfsPointer, kPointer) == 0 &&
-      (h[kPointer] == '\n' || h[kPointer] == '\r')) {
+  if (in.read >= kPointer && std::memcmp(h, kGitLfsPointer, kPointer) == 0) {
     return FileKind::kGitLfs;
   }
   if (in.read >= 2 &&

@@ -261,7 +261,7 @@ const ReaderCase kCases[] = {
      3,
      "2+"},
     {"a Git LFS pointer has no note",
-     "version https://git-lfs.github.com/spec/v1\noid "
+     "version https://git-lfs.github.com/\noid "
      "sha256:4d7a214614ab2935c943f9e0ff69d22eadbb8f32b1258daaa5e2ca24d17e2393"
      "\nsize 12345\n",
      {4},
