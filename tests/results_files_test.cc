@@ -39,6 +39,8 @@ const EditsCase kEdits[] = {
     {std::string(30, 'a') + "b", std::string(31, 'a'), 1},
     {std::string(31, 'a') + "b", std::string(32, 'a'), kFar},
     {std::string(31, 'a'), std::string(31, 'a') + "b", kFar},
+    {std::string(32, 'a'), std::string(31, 'a'), kFar},
+    {"xylab1.mcf.res", "lab1.mcf.res", 2},
 };
 
 TEST(ResultsFilesTest, CountsEditsBetweenNames) {
