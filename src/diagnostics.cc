@@ -260,9 +260,6 @@ void warnFolder(const char *folder, int error, const FolderHint &hint) {
     return;
   }
   const Survey &survey = *hint.survey;
-  char belong[PATH_MAX + 32];
-  (void)std::snprintf(belong, sizeof belong, "; the files belong in %s)",
-                      folder);
   switch (hint.kind) {
     case FolderHint::Kind::kNone:
       // Nothing like results is near, so most likely grade runs from the
@@ -282,9 +279,13 @@ void warnFolder(const char *folder, int error, const FolderHint &hint) {
     case FolderHint::Kind::kHolding:
       sayFound(m, survey.holding);
       break;
-    case FolderHint::Kind::kFile:
+    case FolderHint::Kind::kFile: {
+      char belong[PATH_MAX + 32];
+      (void)std::snprintf(belong, sizeof belong, "; the files belong in %s)",
+                          folder);
       sayFound(m, hint.found, belong);
       break;
+    }
     case FolderHint::Kind::kFolder:
       sayFound(m, survey.resultsLike);
       break;
