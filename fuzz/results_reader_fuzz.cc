@@ -1,17 +1,8 @@
 // Fuzzes the results reader. Beyond "no crash", every input must satisfy:
 // - the values, their count, their lines and the notes are those of a
-//   plain model of the file format, which takes each value as strtod of the
-//   whole token, notes where it stops early, and notes a token that does
-//   not begin with a digit when strtod reads a number from it that no
-//   letter or digit follows, or when a digit follows up to four bytes that
-//   may hide it, notes the first key of the first 14 values that names
-//   one of the table's statistics at another's place, and, when the file
-//   has fewer than 14 values, the first line that tells why (from the first
-//   value on, where it has values): a line without a colon that ends with a
-//   number, a value line with more numbers after its token, or a word after
-//   the first colon with a number later on the line; or in place of any,
-//   the last line, where carriage returns alone begin; and tells the
-//   file's kind, a Git LFS pointer without notes;
+//   plain model of the file format and of where something was lost, which
+//   reads the text a whole line at a time and each value as strtod reads
+//   its token;
 // - no value is written outside positions 0 to 13;
 // - reading through a buffer of any size yields the same, and so does
 //   turning every line feed into a carriage return and a line feed.
@@ -22,7 +13,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -33,10 +23,15 @@
 #include <vector>
 
 #include "results_reader.h"
+#include "statistics.h"
 
 namespace {
 
 constexpr std::size_t kMaxText = 64 * 1024;
+constexpr std::size_t kShown = Kept::kLimit;
+constexpr std::size_t kReach = 1024;
+constexpr std::size_t kWatched = 64;
+constexpr int kNone = -1;
 
 // The vector sits between guards, so that a write past either end of it
 // shows as a changed guard rather than passing unseen inside the object.
@@ -73,253 +68,386 @@ bool isBlank(char c) {
 }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)); }
+bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)); }
 
-// Where a number stops that the file most likely meant to go on: the
-// number's text, and the line's bytes from its end to the line's end.
-char stopOf(const std::string &number, const char *a, const char *end) {
-  auto at = [&](std::size_t i) { return a + i < end ? a[i] : '\n'; };
-  bool point = number.find('.') != std::string::npos;
-  if ((at(0) == ',' || at(0) == ':' || (at(0) == '.' && point)) &&
-      isDigit(at(1)))
-    return at(0);
-  if (std::isalpha(static_cast<unsigned char>(at(0))) && isDigit(at(1)))
-    return at(0);
-  if (std::strchr("MkKG", at(0)) && at(0) != '\0' && !isAlnum(at(1)))
-    return at(0);
-  bool digits = number.size() >= 1 && number.size() <= 3;
-  for (char c : number) digits = digits && isDigit(c);
-  std::size_t space = 0;
-  for (const char *s : {" ", "\xc2\xa0", "\xe2\x80\xaf"}) {
-    if (std::string(a, std::min<std::size_t>(end - a, 3)).rfind(s, 0) == 0)
-      space = std::strlen(s);
-  }
-  if (digits && space && isDigit(at(space)) && isDigit(at(space + 1)) &&
-      isDigit(at(space + 2)) && !isDigit(at(space + 3)))
-    return ' ';
-  return '\0';
+Kept kept(const std::string &s, bool cut = false) {
+  Kept k = {};
+  k.cut = cut || s.size() > kShown;
+  k.length = std::min(s.size(), kShown);
+  std::memcpy(k.bytes, s.data(), k.length);
+  return k;
 }
 
-// Up to four quotes, brackets, braces, parentheses, "<" or bytes outside
-// printable ASCII, and then a digit.
-bool hidesValue(const std::string &token) {
+// The length of a word that scales a number at byte i of what is kept,
+// which neither a letter nor a digit follows, else 0.
+std::size_t scale(const Kept &k, std::size_t i) {
+  for (const char *w :
+       {"k", "K", "M", "G", "T", "thousand", "million", "billion"}) {
+    std::size_t n = std::strlen(w);
+    bool same = i + n <= k.length;
+    for (std::size_t m = 0; same && m < n; ++m)
+      same = n == 1 ? k.bytes[i] == *w : std::tolower(k.bytes[i + m]) == w[m];
+    if (same && (i + n < k.length ? !isAlnum(k.bytes[i + n]) : !k.cut))
+      return n;
+  }
+  return 0;
+}
+
+// The statistic that the first 32 bytes of a key name by their words.
+int named(const std::string &key) {
+  auto words = [](const std::string &s, bool cut) {
+    std::string w;
+    char before = ' ';
+    bool in = false;
+    for (std::size_t i = 0; i < s.size() && i < kShown; before = s[i++]) {
+      char c = s[i];
+      if (!isAlnum(c) && c != '%') {
+        in = false;
+        continue;
+      }
+      if (!w.empty() && (!in || c == '%' || before == '%' ||
+                         (std::islower(before) && std::isupper(c))))
+        w += ' ';
+      w += static_cast<char>(std::tolower(c));
+      in = true;
+    }
+    if (cut) w += in ? "#" : " #";
+    return w + ' ';
+  };
+  std::string w = words(key, key.size() > kShown);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    if (i > 0 && w[i - 1] != ' ') continue;
+    for (std::size_t p = 0; p < kStatCount; ++p) {
+      for (const char *label : {kStatistics[p].key, kStatistics[p].label}) {
+        if (!label) continue;
+        std::string l = words(label, false);
+        if (w.compare(i, l.size(), l) == 0 && w.compare(i + l.size(), 1, "%"))
+          return static_cast<int>(p);
+      }
+    }
+  }
+  return kNone;
+}
+
+// Whether a token that does not begin with a digit begins with a number
+// all the same, as strtod reads one that no letter or digit follows, or
+// with up to four bytes that may hide one and then a digit.
+bool skipped(const std::string &t) {
+  char *end = nullptr;
+  std::strtod(t.c_str(), &end);
+  auto n = static_cast<std::size_t>(end - t.c_str());
+  if (n > 0 && std::strchr("+-.iInN", t[0]) && !isAlnum(t[n])) return true;
   std::size_t i = 0;
-  for (; i < 4 && i < token.size(); ++i) {
-    auto c = static_cast<unsigned char>(token[i]);
+  for (; i < 4 && i < t.size(); ++i) {
+    auto c = static_cast<unsigned char>(t[i]);
     if (!std::strchr("\"'[]{}()<", c) && c >= 0x20 && c < 0x7f) break;
   }
-  return i > 0 && i < token.size() && isDigit(token[i]);
+  return i > 0 && i < t.size() && isDigit(t[i]);
 }
 
-// The position of the statistic that a key's first bytes name by their
-// words, the first label in the key, or -1. A key cut short may go on with
-// its last word.
-int named(const std::string &head, bool cut) {
-  std::string words = " ";
-  for (std::size_t i = 0; i < head.size(); ++i) {
-    auto c = static_cast<unsigned char>(head[i]);
-    if (!std::isalnum(c)) {
-      words += ' ';
-      continue;
-    }
-    if (std::isupper(c) && i > 0 &&
-        std::islower(static_cast<unsigned char>(head[i - 1])))
-      words += ' ';
-    words += static_cast<char>(std::tolower(c));
-  }
-  words += cut ? '#' : ' ';
-  std::string single;
-  for (char c : words) {
-    if (c != ' ' || single.empty() || single.back() != ' ') single += c;
-  }
-  const std::pair<const char *, int> labels[] = {
-      {" cpi ", 2},           {" unique pc ", 3},   {" perc alu op ", 9},
-      {" perc ld op ", 10},   {" perc st op ", 11}, {" perc cbr op ", 12},
-      {" perc other op ", 13}};
-  std::size_t first = std::string::npos;
-  int position = -1;
-  for (const auto &label : labels) {
-    std::size_t at = single.find(label.first);
-    if (at < first) {
-      first = at;
-      position = label.second;
-    }
-  }
-  return position;
-}
-
-ReadNote &note(Read &r, std::size_t line) {
-  ReadNote &n = r.o.notes[r.o.noteCount++];
-  n.line = line;
-  return n;
-}
-
-// A line that may tell why a file has few values, and how many notes come
-// before it.
-struct Why {
-  ReadNote note;
-  std::size_t at;
+// The first line since the last value whose bytes are not text lines.
+struct NotText {
+  std::size_t line, nulAt;
+  NoteKind kind;
 };
 
-void hold(Why &why, const Read &r, std::size_t line, NoteKind kind) {
-  why.note.line = line;
-  why.note.kind = kind;
-  why.at = r.o.noteCount;
-}
-
-// Whether a digit that follows no letter, digit, point or underscore
-// stands among the bytes from t, within 1 KiB of it.
-bool numberFrom(const std::string &text, std::size_t t, std::size_t stop) {
-  char before = ' ';
-  for (std::size_t p = t; p < stop && p < t + 1024; ++p) {
-    if (isDigit(text[p]) && !isAlnum(before) && before != '.' && before != '_')
-      return true;
-    before = text[p];
+// What the bytes of a line are: the first NUL and whether NULs alternate
+// from it, and whether text, a carriage return and text stand on it.
+struct Bytes {
+  std::size_t nulAt = 0;
+  std::size_t since = 0;
+  bool alternates = true;
+  bool text = false, cr = false, crLine = false;
+  void add(const std::string &s, std::size_t offset) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      char c = s[i];
+      if (nulAt) {
+        if (since < 8)
+          alternates = alternates && (c == 0) == (++since % 2 == 0);
+      } else if (c == 0) {
+        nulAt = offset + i + 1;
+      } else if (c == '\r') {
+        cr = cr || text;
+      } else if (!isBlank(c) && c != '\n') {
+        crLine = crLine || cr;
+        text = true;
+      }
+    }
   }
-  return false;
+  void tell(std::size_t line, NotText &first) const {
+    if (nulAt)
+      first = {
+          line, nulAt,
+          alternates && since >= 2 ? NoteKind::kUtf16 : NoteKind::kOnlyNul};
+    else if (crLine)
+      first = {line, 0, NoteKind::kCarriageReturns};
+  }
+};
+
+struct Lost {
+  std::size_t line = 0, before = 0;
+  NoteKind kind = NoteKind::kCount;
+  std::string shown;
+};
+
+struct Value {
+  std::size_t line = 0;
+  int named = kNone;
+  Kept key = {};
+  NoteKind stop = NoteKind::kCount;
+  Kept stopShown = {};
+};
+
+// Where the number that strtod reads of a value's token is not all the
+// number its line shows, from what follows it: the `rest` of its token, or
+// where that is empty, `after` it, the blanks and the next token.
+NoteKind loss(const std::string &number, const std::string &rest,
+              const std::string &after, Kept &shown) {
+  shown = {};
+  std::size_t show = 0;
+  NoteKind kind = NoteKind::kStop;
+  if (!rest.empty()) {
+    Kept k = kept(rest);
+    auto lead = static_cast<unsigned char>(rest[0]);
+    std::size_t n = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 ? 2 : 1;
+    std::size_t stop = 1;
+    while (stop < n && stop < k.length &&
+           (static_cast<unsigned char>(rest[stop]) & 0xc0) == 0x80)
+      ++stop;
+    bool hex = std::all_of(number.begin(), number.end(), isHex) &&
+               std::all_of(rest.begin(), rest.end(), isHex);
+    if (hex) kind = NoteKind::kStopHex;
+    show = hex || (stop < k.length && isDigit(rest[stop])) ? stop : scale(k, 0);
+  } else {
+    Kept k = kept(after);
+    std::size_t word = 0;
+    while (word < k.length && isBlank(k.bytes[word])) ++word;
+    bool digits = !number.empty() && number.size() <= 3 &&
+                  std::all_of(number.begin(), number.end(), isDigit);
+    bool group = digits && word == 1 && after[0] == ' ' && k.length >= 4 &&
+                 isDigit(after[1]) && isDigit(after[2]) && isDigit(after[3]) &&
+                 (k.length == 4 || !isDigit(after[4]));
+    std::size_t s = word > 0 ? scale(k, word) : 0;
+    show = group ? 1 : s > 0 ? word + s : 0;
+  }
+  if (show == 0) return NoteKind::kCount;
+  shown = kept(rest.empty() ? after.substr(0, show) : rest.substr(0, show));
+  return kind;
 }
 
-// The file format read the simple way: a line at a time, each token whole.
+ReadNote note(std::size_t line, NoteKind kind, std::size_t position,
+              const Kept &shown) {
+  return {line, kind, position, shown};
+}
+
+// The file format and the notes, read the simple way: a line at a time.
 Read model(const std::string &text) {
   Read r = fresh();
-  std::size_t skipped = 0;
-  bool keyNoted = false;
-  Why whyNone = {}, why = {}, fromHere = {};
-  std::size_t lines = 0;
-  for (std::size_t start = 0, line = 1;; ++line) {
-    std::size_t stop = text.find('\n', start);
-    if (stop == std::string::npos) stop = text.size();
-    if (start < text.size()) lines = line;
-    const char *colon = static_cast<const char *>(
-        std::memchr(text.data() + start, ':', stop - start));
-    Why &slot = r.o.values == 0 ? whyNone : why;
-    bool watchWhy = r.o.values < kStatCount && slot.note.line == 0;
-    if (!colon && watchWhy) {
-      std::size_t to = stop;
-      while (to > start && isBlank(text[to - 1])) --to;
-      std::size_t before = to > start ? to - 1 : start;
-      while (before > start && isBlank(text[before - 1])) --before;
-      if (to > start &&
-          (isDigit(text[to - 1]) || (text[to - 1] == '%' && before > start &&
-                                     isDigit(text[before - 1])))) {
-        hold(slot, r, line, NoteKind::kNoColon);
-        slot.note.token.cut = to - start > Kept::kLimit;
-        slot.note.token.length = std::min(to - start, Kept::kLimit);
-        std::memcpy(slot.note.token.bytes, text.data() + start,
-                    slot.note.token.length);
+  std::size_t &count = r.o.values;
+  Value values[kStatCount + 1];
+  Lost lostNamed, lostBefore, lostAmong;
+  NotText notText = {0, 0, NoteKind::kCount};
+  std::size_t since = 1, lines = 0;
+  for (std::size_t start = 0, line = 1; start < text.size(); ++line) {
+    std::size_t stop = std::min(text.find('\n', start), text.size());
+    std::string s = text.substr(start, stop - start);
+    lines = line;
+    bool watch = count < kStatCount && since <= kWatched;
+    std::size_t colon = s.find(':');
+    std::size_t t = colon == std::string::npos ? s.size() : colon + 1;
+    while (t < s.size() && isBlank(s[t])) ++t;
+    std::string token = s.substr(t, s.find_first_of(" \t\v\f\r", t) - t);
+    std::string key = s.substr(0, std::min(colon, s.size()));
+    bool value = colon != std::string::npos && colon > 0 && t < s.size() &&
+                 isDigit(s[t]);
+    if (value) {
+      std::size_t i = count++;
+      since = 0;
+      if (i <= kStatCount) {
+        Value &v = values[i];
+        v.line = line;
+        v.named = named(key);
+        std::string k = key.substr(0, kShown);
+        std::size_t a = k.find_first_not_of(" \t\v\f\r");
+        std::size_t b = k.find_last_not_of(" \t\v\f\r");
+        v.key = kept(a == std::string::npos ? "" : k.substr(a, b + 1 - a),
+                     key.size() > kShown);
+        if (i == 0) r.o.firstLine = line;
+        if (i == kStatCount) r.o.fifteenthLine = line;
       }
-    }
-    if (colon && colon > text.data() + start) {
-      std::size_t t = static_cast<std::size_t>(colon - text.data()) + 1;
-      while (t < stop && isBlank(text[t])) ++t;
-      std::size_t e = t;
-      while (e < stop && !isBlank(text[e])) ++e;
-      std::string token = text.substr(t, e - t);
-      char *after = nullptr;
-      double value = std::strtod(token.c_str(), &after);
-      std::size_t &count = r.o.values;
-      if (t < stop && isDigit(text[t])) {
-        auto keyLength =
-            static_cast<std::size_t>(colon - (text.data() + start));
-        std::string head =
-            text.substr(start, std::min<std::size_t>(32, keyLength));
-        int position = named(head, keyLength > 32);
-        if (count < kStatCount && !keyNoted && position >= 0 &&
-            static_cast<std::size_t>(position) != count) {
-          keyNoted = true;
-          std::size_t from = 0, to = head.size();
-          while (to > from && isBlank(head[to - 1])) --to;
-          while (from < to && isBlank(head[from])) ++from;
-          ReadNote &n = note(r, line);
-          n.kind = NoteKind::kKey;
-          n.position = count;
-          n.token.length = to - from;
-          n.token.cut = keyLength > 32;
-          std::memcpy(n.token.bytes, head.data() + from, to - from);
+      if (i < kStatCount) {
+        r.o.lastLine = line;
+        notText.line = 0;
+        char *end = nullptr;
+        r.g.values[i] = std::strtod(token.c_str(), &end);
+        std::size_t length = static_cast<std::size_t>(end - token.c_str());
+        // The mark that the reader takes after a number where it does not
+        // belong to it, which counts as the rest of the token wherever it
+        // stands: "x" or "x." after a 0, an exponent's letter and its sign.
+        bool hex = length > 2 && std::tolower(token[1]) == 'x';
+        std::size_t mark = 0;
+        if (length == 1 && token[0] == '0' && std::tolower(token[1]) == 'x') {
+          mark = token[2] == '.' ? 2 : 1;
+        } else if (std::tolower(token[length]) == (hex ? 'p' : 'e') &&
+                   token.find_first_of(hex ? "pP" : "eE") >= length) {
+          mark = token[length + 1] == '+' || token[length + 1] == '-' ? 2 : 1;
         }
-        if (count == 0) r.o.firstLine = line;
+        std::size_t within = std::max(length + mark, kReach);
+        std::string rest = token.substr(length, within - length);
+        std::string after;
+        if (rest.empty()) {
+          std::size_t e = t + token.size();
+          std::size_t to = std::min(s.size(), t + kReach);
+          std::size_t w = e;
+          while (w < to && isBlank(s[w])) ++w;
+          while (w < to && !isBlank(s[w])) ++w;
+          after = s.substr(e, std::min(w, e + kShown + 1) - e);
+        }
+        values[i].stop =
+            loss(token.substr(0, length), rest, after, values[i].stopShown);
         if (count < kStatCount) {
-          r.o.lastLine = line;
-          r.g.values[count] = value;
-          std::size_t length = static_cast<std::size_t>(after - token.c_str());
-          char at = stopOf(token.substr(0, length), text.data() + t + length,
-                           text.data() + stop);
-          if (at) {
-            ReadNote &n = note(r, line);
-            n.kind = NoteKind::kStop;
-            n.stop = at;
-            n.position = count;
+          Bytes b;
+          b.text = true;
+          std::size_t from = t + length;
+          std::size_t to = std::min(s.size(), t + std::max(kReach, length));
+          b.add(s.substr(from, to > from ? to - from : 0), start + from);
+          b.tell(line, notText);
+        }
+      }
+    } else if (watch) {
+      bool noColon = colon == std::string::npos;
+      std::string k = noColon ? s : key;
+      std::size_t last = s.find_last_not_of(" \t\v\f\r");
+      if (noColon) k = last == std::string::npos ? "" : s.substr(0, last + 1);
+      int p = named(k);
+      Lost *slot = p == kNone ? (count == 0 ? &lostBefore : &lostAmong)
+                   : static_cast<std::size_t>(p) >= count ? &lostNamed
+                                                          : nullptr;
+      if (slot && slot->line == 0) {
+        Lost lost;
+        lost.line = line;
+        lost.before = count;
+        bool number = true;
+        std::string kk = k.substr(0, kShown);
+        std::size_t a = kk.find_first_not_of(" \t\v\f\r");
+        bool keyNumber = a != std::string::npos && isDigit(kk[a]) &&
+                         std::none_of(kk.begin(), kk.end(), [](char c) {
+                           return std::isalpha(static_cast<unsigned char>(c));
+                         });
+        if (noColon) {
+          char l = last == std::string::npos ? 0 : s[last];
+          std::size_t b = last == std::string::npos || last == 0
+                              ? std::string::npos
+                              : s.find_last_not_of(" \t\v\f\r", last - 1);
+          number = isDigit(l) ||
+                   (l == '%' && b != std::string::npos && isDigit(s[b]));
+          lost.kind = NoteKind::kNoColon;
+          lost.shown = k;
+        } else if (t == s.size()) {
+          number = keyNumber;
+          lost.kind = number ? NoteKind::kNumberFirst : NoteKind::kNoValue;
+        } else if (colon == 0 && isDigit(s[t])) {
+          lost.kind = NoteKind::kNoKey;
+        } else if (skipped(token)) {
+          lost.kind = NoteKind::kSkipped;
+          lost.shown = token;
+        } else if (keyNumber) {
+          lost.kind = NoteKind::kNumberFirst;
+        } else {
+          lost.kind = NoteKind::kNotANumber;
+          lost.shown = token;
+          number = false;
+          for (std::size_t q = t; q < s.size() && q < t + kReach; ++q) {
+            char before = q == t ? ' ' : s[q - 1];
+            number = number || (isDigit(s[q]) && !isAlnum(before) &&
+                                before != '.' && before != '_');
           }
         }
-        if (count + 1 < kStatCount) {
-          char before = ' ';
-          bool more = false, cr = false;
-          for (std::size_t p = e; p < stop && p < t + 1024; ++p) {
-            more =
-                more || (isDigit(text[p]) && !isAlnum(before) && before != '.');
-            cr = cr || (before == '\r' && !isBlank(text[p]));
-            before = text[p];
-          }
-          if (more && why.note.line == 0)
-            hold(why, r, line, NoteKind::kMoreNumbers);
-          if (cr && fromHere.note.line == 0)
-            hold(fromHere, r, line, NoteKind::kCarriageReturns);
-        }
-        if (++count == kStatCount + 1) r.o.fifteenthLine = line;
-      } else if (((after != token.c_str() && !isAlnum(*after)) ||
-                  hidesValue(token)) &&
-                 count < kStatCount && skipped++ < kStatCount) {
-        ReadNote &n = note(r, line);
-        n.kind = NoteKind::kSkipped;
-        n.token.cut = token.size() > Kept::kLimit;
-        n.token.length = n.token.cut ? Kept::kLimit : token.size();
-        std::memcpy(n.token.bytes, token.data(), n.token.length);
-      } else if (watchWhy && t < stop &&
-                 !(std::strchr("\"'[]{}()<+-.", text[t]) ||
-                   static_cast<unsigned char>(text[t]) < 0x20 ||
-                   static_cast<unsigned char>(text[t]) >= 0x7f) &&
-                 numberFrom(text, t, stop)) {
-        hold(slot, r, line, NoteKind::kNotANumber);
-        slot.note.token.cut = token.size() > Kept::kLimit;
-        slot.note.token.length = std::min(token.size(), Kept::kLimit);
-        std::memcpy(slot.note.token.bytes, token.data(),
-                    slot.note.token.length);
+        if ((p != kNone && !noColon) || number) *slot = lost;
+      }
+      if (notText.line == 0) {
+        Bytes b;
+        b.add(s.substr(0, kShown), start);
+        b.tell(line, notText);
       }
     }
-    if (stop == text.size()) break;
+    ++since;
     start = stop + 1;
   }
-  const char *utf16[] = {"\xff\xfe", "\xfe\xff"};
+
+  r.o.bytes = text.size();
   const char lfs[] = "version https://git-lfs.github.com/";
-  r.o.kind = FileKind::kText;
-  if (lines == 1 && text.back() != '\n' &&
-      text.substr(0, 4096).find('\r') != std::string::npos)
-    r.o.kind = FileKind::kCarriageReturns;
-  if (text.find_first_not_of('\0') == std::string::npos)
-    r.o.kind = FileKind::kOnlyNul;
-  for (const char *mark : utf16) {
-    if (text.compare(0, 2, mark) == 0) r.o.kind = FileKind::kUtf16;
+  bool isLfs = text.compare(0, sizeof lfs - 1, lfs) == 0;
+  if (notText.kind == NoteKind::kOnlyNul &&
+      text.find_first_not_of('\0', notText.nulAt - 1) != std::string::npos)
+    notText.kind = NoteKind::kNotText;
+  if (count >= kStatCount || isLfs) notText.line = 0;
+  std::vector<ReadNote> notes;
+  std::size_t moved = kStatCount;
+  bool anyNamed = false;
+  for (std::size_t i = 0; i < std::min(count, kStatCount); ++i) {
+    anyNamed = anyNamed || values[i].named != kNone;
+    if (values[i].named != kNone
+            ? values[i].named != static_cast<int>(i)
+            : i + 1 < count && values[i + 1].named == static_cast<int>(i)) {
+      moved = i;
+      break;
+    }
   }
-  if (text.compare(0, sizeof lfs - 1, lfs) == 0) r.o.kind = FileKind::kGitLfs;
-  if (text.empty()) r.o.kind = FileKind::kEmpty;
-  const Why &tell = fromHere.note.line == lines && lines > 1 ? fromHere
-                    : r.o.values == 0                        ? whyNone
-                                                             : why;
-  if (tell.note.line != 0 && r.o.values < kStatCount &&
-      r.o.kind != FileKind::kCarriageReturns) {
-    ReadNote *notes = r.o.notes;
-    std::copy_backward(notes + tell.at, notes + r.o.noteCount,
-                       notes + r.o.noteCount + 1);
-    notes[tell.at] = tell.note;
-    ++r.o.noteCount;
+  bool extra = moved < kStatCount && values[moved].named == kNone;
+  for (std::size_t i = 0; i < std::min(count, kStatCount) && !isLfs; ++i) {
+    const Value &v = values[i];
+    if (i == moved)
+      notes.push_back(
+          note(v.line, extra ? NoteKind::kExtra : NoteKind::kKey, i, v.key));
+    if (v.stop != NoteKind::kCount && !(i == moved && extra))
+      notes.push_back(note(v.line, v.stop, i, v.stopShown));
   }
-  if (r.o.kind == FileKind::kGitLfs) r.o.noteCount = 0;
+  if (count < kStatCount && !isLfs && (!anyNamed || moved < kStatCount) &&
+      !(count == 0 && lines <= 2)) {
+    const Lost *lost = &lostNamed;
+    if (count == 0) {
+      if (!lostNamed.line) lost = &lostBefore;
+    } else {
+      int next = values[std::min(lostAmong.before, kStatCount)].named;
+      if (lostAmong.line && lostAmong.line < r.o.lastLine &&
+          (next == kNone || next > static_cast<int>(lostAmong.before)) &&
+          (!lostNamed.line || lostAmong.line < lostNamed.line))
+        lost = &lostAmong;
+    }
+    if (lost->line && (!notText.line || lost->line < notText.line))
+      notes.push_back(note(lost->line, lost->kind, 0, kept(lost->shown)));
+  }
+  if (notText.line > 1)
+    notes.push_back(note(notText.line, notText.kind, 0, {}));
+  std::stable_sort(
+      notes.begin(), notes.end(),
+      [](const ReadNote &a, const ReadNote &b) { return a.line < b.line; });
+  if (count != kStatCount) {
+    NoteKind place = count > kStatCount  ? NoteKind::kFirstAndFifteenth
+                     : isLfs             ? NoteKind::kGitLfs
+                     : notText.line == 1 ? notText.kind
+                     : count > 0         ? NoteKind::kLastOn
+                     : text.empty()      ? NoteKind::kEmpty
+                     : lines <= 2        ? NoteKind::kHoldsOnly
+                                         : NoteKind::kCount;
+    Kept shown = {};
+    if (place == NoteKind::kHoldsOnly) {
+      std::size_t last = text.substr(0, 4096).find_last_not_of(" \t\v\f\r\n");
+      shown = kept(last == std::string::npos ? text : text.substr(0, last + 1),
+                   text.size() > 4096);
+    }
+    notes.push_back(note(0, place, 0, shown));
+  }
+  std::copy(notes.begin(), notes.end(), r.o.notes);
+  r.o.noteCount = notes.size();
   return r;
 }
 
 // Reads the text through a buffer of `size` bytes, an allocation of
 // exactly its size, so that a read before or after it is caught by the
 // address sanitizer.
-Read readThrough(std::string text, std::size_t size) {
+Read readThrough(const std::string &text, std::size_t size) {
   Read r = fresh();
   int fd = memfd_create("results", 0);
   check(fd >= 0 &&
@@ -333,6 +461,14 @@ Read readThrough(std::string text, std::size_t size) {
   return r;
 }
 
+// Whether a kind of note shows bytes, and the value's place.
+bool shows(NoteKind k) {
+  return k == NoteKind::kStop || k == NoteKind::kStopHex ||
+         k == NoteKind::kKey || k == NoteKind::kExtra ||
+         k == NoteKind::kSkipped || k == NoteKind::kNotANumber ||
+         k == NoteKind::kNoColon || k == NoteKind::kHoldsOnly;
+}
+
 // Same bits: a NaN matches a NaN, and 0 and -0 differ.
 void expectSame(const Read &a, const Read &b, const char *what) {
   for (double d : a.g.before) check(d == kGuard, "written before position 0");
@@ -342,18 +478,20 @@ void expectSame(const Read &a, const Read &b, const char *what) {
         what);
   const ReadOutcome &x = a.o;
   const ReadOutcome &y = b.o;
-  check(x.values == y.values && x.kind == y.kind &&
+  check(x.values == y.values && x.bytes == y.bytes &&
             x.firstLine == y.firstLine && x.lastLine == y.lastLine &&
             x.fifteenthLine == y.fifteenthLine && x.noteCount == y.noteCount,
         what);
   for (std::size_t i = 0; i < x.noteCount; ++i) {
     const ReadNote &m = x.notes[i];
     const ReadNote &n = y.notes[i];
-    check(m.line == n.line && m.kind == n.kind && m.stop == n.stop &&
-              (m.kind == NoteKind::kSkipped || m.position == n.position) &&
-              m.token.cut == n.token.cut && m.token.length == n.token.length &&
-              std::memcmp(m.token.bytes, n.token.bytes, m.token.length) == 0,
-          what);
+    check(m.line == n.line && m.kind == n.kind, what);
+    if (m.kind <= NoteKind::kExtra) check(m.position == n.position, what);
+    if (shows(m.kind)) {
+      check(m.shown.cut == n.shown.cut && m.shown.length == n.shown.length &&
+                std::memcmp(m.shown.bytes, n.shown.bytes, m.shown.length) == 0,
+            what);
+    }
   }
 }
 
@@ -385,6 +523,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes,
     if (c == '\n') crlf += '\r';
     crlf += c;
   }
-  expectSame(readThrough(crlf, bufferSize), expected, "CRLF against the model");
+  Read expectedCrlf = model(crlf);
+  expectSame(readThrough(crlf, bufferSize), expectedCrlf,
+             "CRLF against the model");
   return 0;
 }

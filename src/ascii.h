@@ -9,11 +9,17 @@ constexpr bool isLower(int c) { return c >= 'a' && c <= 'z'; }
 constexpr bool isLetter(int c) { return isUpper(c) || isLower(c); }
 constexpr bool isLetterOrDigit(int c) { return isLetter(c) || isDigit(c); }
 constexpr int toLower(int c) { return isUpper(c) ? c - 'A' + 'a' : c; }
+constexpr bool isHexDigit(int c) {
+  return isDigit(c) || (toLower(c) >= 'a' && toLower(c) <= 'f');
+}
 
 // White space within a line; the line feed is not among them, as it ends
 // the line.
 constexpr bool isBlank(int c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
+
+// White space as the file format has it: the blanks and the line feed.
+constexpr bool isWhiteSpace(int c) { return isBlank(c) || c == '\n'; }
 
 #endif  // GRADE_ASCII_H_

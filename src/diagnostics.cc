@@ -9,21 +9,27 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+
+#include "statistics.h"
 
 namespace {
 
-// A diagnostic's message, worded a piece at a time; what does not fit is
-// cut, and the longest that can come (a link's text or three names, each
-// byte escaped) fits.
+// A diagnostic, worded a piece at a time after its prefix, "grade: PATH: "
+// or "grade: PATH:LINE: ", into one buffer: what does not fit is cut, and
+// the longest that can come (three names, or the first KiB of a link's
+// text, each byte escaped) fits.
 struct Message {
-  char text[4 * PATH_MAX + 1024];
+  Message(const char *path, std::size_t line);
+  char text[8192];
   std::size_t length = 0;
 };
 
 // The compiler checks each call's arguments against its format.
 // NOLINTNEXTLINE(cert-dcl50-cpp)
 [[gnu::format(printf, 2, 3)]] void say(Message &m, const char *format, ...) {
-  std::size_t room = sizeof m.text - m.length;
+  // One byte is kept for the line feed that ends the message.
+  std::size_t room = sizeof m.text - 1 - m.length;
   va_list args;
   va_start(args, format);
   int size = std::vsnprintf(m.text + m.length, room, format, args);
@@ -31,8 +37,14 @@ struct Message {
   if (size > 0) m.length += std::min(static_cast<std::size_t>(size), room - 1);
 }
 
+Message::Message(const char *path, std::size_t line) {
+  say(*this, "grade: %s", path);
+  if (line > 0) say(*this, ":%zu", line);
+  say(*this, ": ");
+}
+
 void sayByte(Message &m, char c) {
-  if (m.length < sizeof m.text - 1) m.text[m.length++] = c;
+  if (m.length < sizeof m.text - 2) m.text[m.length++] = c;
 }
 
 bool isShown(unsigned char c) {
@@ -77,32 +89,28 @@ void sayName(Message &m, const char *name) {
   sayName(m, name, std::strlen(name));
 }
 
-// Writes "grade: PATH: MESSAGE", or "grade: PATH:LINE: MESSAGE" where
-// there is a line, in one write, so that no other output comes between
-// its parts. A diagnostic that cannot be written is dropped: SIGPIPE, for
-// a reader of standard error that has gone, is held back while it is
-// written and taken back if the write raised it, so that the run goes on
-// to write the table.
-void warn(const char *path, std::size_t line, const Message &m) {
-  char text[sizeof m.text + PATH_MAX + 64];
-  char place[24] = "";
-  if (line > 0) (void)std::snprintf(place, sizeof place, ":%zu", line);
-  int size = std::snprintf(text, sizeof text, "grade: %s%s: %.*s\n", path,
-                           place, static_cast<int>(m.length), m.text);
-  if (size < 0) return;
-  sigset_t pipe;
+// Writes the message and its line feed in one write, so that no other
+// output comes between its parts. A diagnostic that cannot be written is
+// dropped: SIGPIPE, for a reader of standard error that has gone, and
+// SIGXFSZ, for standard error a file past the size limit, are held back
+// while it is written and taken back if the write raised them, so that
+// the run goes on to write the table.
+void send(Message &m) {
+  m.text[m.length++] = '\n';
+  sigset_t held;
   sigset_t before;
-  (void)sigemptyset(&pipe);
-  (void)sigaddset(&pipe, SIGPIPE);
-  (void)sigprocmask(SIG_BLOCK, &pipe, &before);
-  const char *next = text;
-  std::size_t left = std::min(static_cast<std::size_t>(size), sizeof text - 1);
+  (void)sigemptyset(&held);
+  (void)sigaddset(&held, SIGPIPE);
+  (void)sigaddset(&held, SIGXFSZ);
+  (void)sigprocmask(SIG_BLOCK, &held, &before);
+  const char *next = m.text;
+  std::size_t left = m.length;
   while (left > 0) {
     ssize_t written = write(STDERR_FILENO, next, left);
     if (written < 0 && errno == EINTR) continue;
-    if (written < 0 && errno == EPIPE) {
+    if (written < 0 && (errno == EPIPE || errno == EFBIG)) {
       const timespec now = {0, 0};
-      (void)sigtimedwait(&pipe, nullptr, &now);
+      (void)sigtimedwait(&held, nullptr, &now);
     }
     if (written <= 0) break;
     next += written;
@@ -111,24 +119,16 @@ void warn(const char *path, std::size_t line, const Message &m) {
   (void)sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
-// What each position of a results vector holds, as a note names it.
-const char *const kValueNames[kStatCount] = {
-    "the instructions",   "the cycles",           "CPI",
-    "the unique PCs",     "the ALU count",        "the LD count",
-    "the ST count",       "the CBR count",        "the OTHER count",
-    "the ALU percentage", "the LD percentage",    "the ST percentage",
-    "the CBR percentage", "the OTHER percentage",
-};
-
 const char *reason(int error) {
   return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
 }
 
-// " (a link to TEXT, which WHAT)".
+// " (a link to TEXT, which WHAT)", the text up to a KiB of it.
 void sayLink(Message &m, const LinkText &link, const char *what) {
+  constexpr std::size_t kShown = 1024;
   say(m, " (a link to ");
-  sayName(m, link.text, link.length);
-  say(m, ", which %s)", what);
+  sayName(m, link.text, std::min(link.length, kShown));
+  say(m, "%s, which %s)", link.length > kShown ? "..." : "", what);
 }
 
 // " (found PATH...)", where what follows the path ends the hint. Outside
@@ -159,104 +159,133 @@ void sayStopped(Message &m, int error) {
   say(m, " (looking for it stopped: %s)", reason(error));
 }
 
-// BEFORE"TOKEN"AFTER, the token with its escapes and, where it is cut,
-// "..." after it.
-void sayToken(Message &m, const char *before, const Kept &token,
-              const char *after) {
-  say(m, "%s\"", before);
-  sayEscaped(m, token.bytes, token.length);
-  say(m, "%s\"%s", token.cut ? "..." : "", after);
+// The bytes a note shows, in double quotes with their escapes, and "..."
+// after them where they are cut.
+void sayShown(Message &m, const Kept &shown) {
+  sayByte(m, '"');
+  sayEscaped(m, shown.bytes, shown.length);
+  say(m, "%s\"", shown.cut ? "..." : "");
 }
 
-void sayNote(Message &m, const ReadNote &note, const StatVector &results) {
-  switch (note.kind) {
-    case NoteKind::kSkipped:
-      sayToken(m, "skipped ", note.token, ": a value begins with a digit");
-      break;
-    case NoteKind::kNoColon:
-      sayToken(m, "no colon before the number: ", note.token, "");
-      break;
-    case NoteKind::kMoreNumbers:
-      say(m, "more numbers after the value; one is read a line");
-      break;
-    case NoteKind::kNotANumber:
-      sayToken(m, "the value after the first colon is ", note.token,
-               ", not a number");
-      break;
-    case NoteKind::kCarriageReturns:
-      say(m,
-          "from here its lines end with a carriage return alone; save it with "
-          "line feeds");
-      break;
-    case NoteKind::kKey:
-      sayToken(m, "", note.token, " is read as value ");
-      say(m, "%zu, %s (values are taken in file order)", note.position + 1,
-          kValueNames[note.position]);
-      break;
-    case NoteKind::kStop: {
-      // "18,536,679" reads as 18: graded as read, but the student is told.
-      const char *at = note.stop == ','   ? "a comma"
-                       : note.stop == '.' ? "a second point"
-                       : note.stop == ':' ? "a colon"
-                       : note.stop == ' ' ? "a space"
-                                          : nullptr;
-      if (at) {
-        say(m, "number stops at %s", at);
-      } else {
-        say(m, "number stops at \"%c\"", note.stop);
-      }
-      say(m, ", read as %g", results[note.position]);
-      break;
+// The wording of each kind of note, a row each in the order of NoteKind.
+// In a row, %s stands for the bytes the note shows, %v for the value read,
+// %n for the value's number, %w for what it is, and %f, %l and %x for the
+// lines of the first, last and 15th value. A row that tells what the bytes
+// are stands on a line after "from here ", and on the count line for the
+// whole file; the count line's places stand in parentheses after it.
+struct NoteText {
+  NoteKind kind;
+  const char *text;
+  bool fromHere;
+};
+
+constexpr NoteText kNoteTexts[] = {
+    {NoteKind::kStop, "number stops at %s, read as %v", false},
+    {NoteKind::kStopHex,
+     "number stops at %s, read as %v; it may be hexadecimal", false},
+    {NoteKind::kKey,
+     "%s is read as value %n, %w (values are taken in file order)", false},
+    {NoteKind::kExtra, "%s is read as value %n, %w; its key names no statistic",
+     false},
+    {NoteKind::kSkipped, "skipped %s: a value begins with a digit", false},
+    {NoteKind::kNoValue, "no value after the colon", false},
+    {NoteKind::kNotANumber,
+     "the value after the first colon is %s, not a number", false},
+    {NoteKind::kNumberFirst, "the number stands before the colon", false},
+    {NoteKind::kNoKey, "no key before the colon", false},
+    {NoteKind::kNoColon, "no colon before the number: %s", false},
+    {NoteKind::kUtf16, "the file is UTF-16 text; save it as UTF-8", true},
+    {NoteKind::kOnlyNul, "the file holds only NUL bytes", true},
+    {NoteKind::kCarriageReturns,
+     "its lines end with a carriage return alone; save it with line feeds",
+     true},
+    {NoteKind::kNotText, "the file is not text", true},
+    {NoteKind::kCount, "", false},
+    {NoteKind::kLastOn, "the last on line %l", false},
+    {NoteKind::kFirstAndFifteenth, "the first on line %f, the 15th on line %x",
+     false},
+    {NoteKind::kEmpty, "the file is empty", false},
+    {NoteKind::kHoldsOnly, "the file holds only %s", false},
+    {NoteKind::kGitLfs,
+     "the file is a Git LFS pointer; fetch the file itself, with git lfs pull",
+     false},
+};
+
+constexpr bool inKindOrder() {
+  for (std::size_t i = 0; i < std::size(kNoteTexts); ++i) {
+    if (kNoteTexts[i].kind != static_cast<NoteKind>(i)) return false;
+  }
+  return true;
+}
+static_assert(inKindOrder(), "a row for each kind of note, in kind order");
+
+void sayNote(Message &m, const ReadNote &note, const ReadOutcome &outcome,
+             const StatVector &results) {
+  const NoteText &row = kNoteTexts[static_cast<std::size_t>(note.kind)];
+  if (note.line > 0 && row.fromHere) say(m, "from here ");
+  for (const char *p = row.text; *p != '\0'; ++p) {
+    if (*p != '%') {
+      sayByte(m, *p);
+      continue;
+    }
+    switch (*++p) {
+      case 's':
+        sayShown(m, note.shown);
+        break;
+      case 'v':
+        say(m, "%g", results[note.position]);
+        break;
+      case 'n':
+        say(m, "%zu", note.position + 1);
+        break;
+      case 'w':
+        say(m, "%s", kStatistics[note.position].name);
+        break;
+      case 'f':
+        say(m, "%zu", outcome.firstLine);
+        break;
+      case 'l':
+        say(m, "%zu", outcome.lastLine);
+        break;
+      default:
+        say(m, "%zu", outcome.fifteenthLine);
+        break;
     }
   }
 }
 
-// "N values, expected 14", and where to look.
-void sayCount(Message &m, const ReadOutcome &outcome) {
+// "N values, expected 14", and in parentheses its place, where it has one.
+void sayCount(Message &m, const ReadNote &note, const ReadOutcome &outcome,
+              const StatVector &results) {
   std::size_t values = outcome.values;
   say(m, "%zu value%s, expected %zu", values, values == 1 ? "" : "s",
       kStatCount);
-  if (values > kStatCount) {
-    say(m, " (the first on line %zu, the 15th on line %zu)", outcome.firstLine,
-        outcome.fifteenthLine);
-  } else if (outcome.kind == FileKind::kGitLfs) {
-    say(m,
-        " (the file is a Git LFS pointer; fetch the file itself, with git lfs "
-        "pull)");
-  } else if (outcome.kind == FileKind::kCarriageReturns) {
-    say(m,
-        " (its lines end with a carriage return alone; save it with line "
-        "feeds)");
-  } else if (values > 0) {
-    say(m, " (the last on line %zu)", outcome.lastLine);
-  } else if (outcome.kind == FileKind::kEmpty) {
-    say(m, " (the file is empty)");
-  } else if (outcome.kind == FileKind::kUtf16) {
-    say(m, " (the file is UTF-16 text; save it as UTF-8)");
-  } else if (outcome.kind == FileKind::kOnlyNul) {
-    say(m, " (the file holds only NUL bytes)");
-  }
+  if (note.kind == NoteKind::kCount) return;
+  say(m, " (");
+  sayNote(m, note, outcome, results);
+  say(m, ")");
 }
 
 }  // namespace
 
 void warnFailure(const char *path, int error) {
-  Message m;
+  Message m(path, 0);
   say(m, "%s", reason(error));
-  warn(path, 0, m);
+  send(m);
 }
 
 void warnFolder(const char *folder, int error, const FolderHint &hint) {
-  Message m;
   if (hint.kind == FolderHint::Kind::kRemoved) {
     // Nothing about the results folder holds then: every path is gone.
+    Message m(".", 0);
     say(m, "the current folder has been removed (cd into it again)");
-    warn(".", 0, m);
+    send(m);
     return;
   }
+  Message m(folder, 0);
   say(m, "%s", reason(error));
   if (error != ENOENT) {
-    warn(folder, 0, m);
+    send(m);
     return;
   }
   const Survey &survey = *hint.survey;
@@ -279,13 +308,10 @@ void warnFolder(const char *folder, int error, const FolderHint &hint) {
     case FolderHint::Kind::kHolding:
       sayFound(m, survey.holding);
       break;
-    case FolderHint::Kind::kFile: {
-      char belong[PATH_MAX + 32];
-      (void)std::snprintf(belong, sizeof belong, "; the files belong in %s)",
-                          folder);
-      sayFound(m, hint.found, belong);
+    case FolderHint::Kind::kFile:
+      sayFound(m, hint.found, "; the files belong in ");
+      say(m, "%s)", folder);
       break;
-    }
     case FolderHint::Kind::kFolder:
       sayFound(m, survey.resultsLike);
       break;
@@ -296,11 +322,11 @@ void warnFolder(const char *folder, int error, const FolderHint &hint) {
       sayStopped(m, survey.error);
       break;
   }
-  warn(folder, 0, m);
+  send(m);
 }
 
 void warnFile(const char *path, int error, const FileHint &hint) {
-  Message m;
+  Message m(path, 0);
   say(m, "%s", reason(error));
   const Survey &survey = *hint.survey;
   const Survey::Of &of = survey.of[hint.index];
@@ -332,29 +358,28 @@ void warnFile(const char *path, int error, const FileHint &hint) {
       sayStopped(m, survey.error);
       break;
   }
-  warn(path, 0, m);
+  send(m);
 }
 
 void warnWaiting(const char *path) {
-  Message m;
+  Message m(path, 0);
   say(m, "waiting for another program's lease on the file");
-  warn(path, 0, m);
+  send(m);
 }
 
 void warnRead(const char *path, const ReadOutcome &outcome,
               const StatVector &results, bool emptied) {
   for (std::size_t i = 0; i < outcome.noteCount; ++i) {
-    Message m;
-    sayNote(m, outcome.notes[i], results);
-    warn(path, outcome.notes[i].line, m);
+    const ReadNote &note = outcome.notes[i];
+    Message m(path, note.line);
+    if (note.line > 0) {
+      sayNote(m, note, outcome, results);
+    } else if (emptied) {
+      // As an input that is its output, which the shell emptied.
+      say(m, "is standard output, and was emptied by the shell's redirection");
+    } else {
+      sayCount(m, note, outcome, results);
+    }
+    send(m);
   }
-  if (outcome.values == kStatCount) return;
-  Message m;
-  if (emptied) {
-    // As an input that is its output, which the shell emptied.
-    say(m, "is standard output, and was emptied by the shell's redirection");
-  } else {
-    sayCount(m, outcome);
-  }
-  warn(path, 0, m);
 }

@@ -26,8 +26,8 @@ void warnFile(const char *path, int error, const FileHint &hint);
 void warnWaiting(const char *path);
 
 // What a file that was read holds that the student should hear of: the
-// reader's notes, then a count of values other than 14, with its place;
-// `emptied` where the file is standard output, which the shell emptied.
+// reader's notes, the count of values last; `emptied` where the file is
+// standard output, which the shell emptied.
 void warnRead(const char *path, const ReadOutcome &outcome,
               const StatVector &results, bool emptied);
 

@@ -1,11 +1,11 @@
 // grade: grades the Lab 1 results files found in ../results against the
 // expected statistics of each benchmark and prints the approximate score.
-#include <limits.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "diagnostics.h"
 #include "report.h"
@@ -20,12 +20,21 @@ namespace {
 constexpr char kResultsFolder[] = "../results";
 
 // Graded, and shown in the table, in this order.
-const ResultsFiles kFiles = {
+constexpr ResultsFiles kFiles = {
     {"Lab1.libq.res", "libq"},
     {"Lab1.bzip2.res", "bzip2"},
     {"Lab1.mcf.res", "mcf"},
     {"Lab1.gcc.res", "gcc"},
 };
+
+// The size of the longest results path, its NUL included.
+constexpr std::size_t longestPath() {
+  std::size_t longest = 0;
+  for (const ResultsFile &file : kFiles) {
+    longest = std::max(longest, std::char_traits<char>::length(file.name));
+  }
+  return sizeof kResultsFolder + 1 + longest;
+}
 const StatVector *const kReferences[kResultsFileCount] = {
     &kReferenceLibq,
     &kReferenceBzip2,
@@ -58,7 +67,7 @@ bool readResults(std::size_t i, const char *path, Opened file,
     results.fill(kUnread);
     return false;
   }
-  bool emptied = outcome.kind == FileKind::kEmpty && emptiedByOutput(file);
+  bool emptied = outcome.bytes == 0 && emptiedByOutput(file);
   warnRead(path, outcome, results, emptied);
   return true;
 }
@@ -74,7 +83,7 @@ int main(int, char **) {
   static char output[4096];
   (void)std::setvbuf(stdout, output, _IOFBF, sizeof output);
   int status = 0;
-  char paths[kResultsFileCount][PATH_MAX];
+  char paths[kResultsFileCount][longestPath()];
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
     (void)std::snprintf(paths[i], sizeof paths[i], "%s/%s", kResultsFolder,
                         kFiles[i].name);

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "ascii.h"
+
 void keep(Kept &kept, const char *from, const char *to) {
   std::size_t size = static_cast<std::size_t>(to - from);
   std::size_t room = Kept::kLimit - kept.length;
@@ -18,10 +20,15 @@ void keep(Kept &kept, const char *from, const char *to) {
 }
 
 bool refill(Input &in) {
-  // A token being kept may go on past the window, which is read over.
+  // A token or a line being kept may go on past the window, which is read
+  // over.
   if (in.kept) {
     keep(*in.kept, in.keptFrom, in.end);
     in.keptFrom = in.buffer;
+  }
+  if (in.line) {
+    keep(*in.line, in.lineFrom, in.end);
+    in.lineFrom = in.buffer;
   }
   in.newline = nullptr;
   in.next = in.end = in.buffer;
@@ -42,13 +49,18 @@ bool refill(Input &in) {
   for (std::size_t i = before; i < sizeof in.head && i < in.read; ++i) {
     in.head[i] = static_cast<unsigned char>(in.buffer[i - before]);
   }
-  in.last = static_cast<unsigned char>(in.end[-1]);
-  // A window of NUL bytes alone is one whose bytes all equal its first.
-  in.notNul = in.notNul || in.buffer[0] != '\0' ||
-              std::memcmp(in.buffer, in.buffer + 1, size - 1) != 0;
-  if (!in.carriageReturn && before < kCarriageReturnReach) {
-    std::size_t reach = std::min(size, kCarriageReturnReach - before);
-    in.carriageReturn = std::memchr(in.buffer, '\r', reach) != nullptr;
+  // A window of NUL bytes alone is one whose bytes all equal its first;
+  // any other has its last byte that is not NUL near its end.
+  if (in.buffer[0] != '\0' ||
+      std::memcmp(in.buffer, in.buffer + 1, size - 1) != 0) {
+    const char *p = in.end;
+    while (p[-1] == '\0') --p;
+    in.notNulEnd = offsetOf(in, p);
+  }
+  if (before < kHeadReach) {
+    const char *p = in.buffer + std::min(size, kHeadReach - before);
+    while (p > in.buffer && isWhiteSpace(p[-1])) --p;
+    if (p > in.buffer) in.textEnd = offsetOf(in, p);
   }
   return true;
 }

@@ -27,16 +27,18 @@ struct Input {
   bool ended;  // a read found the end, or failed: no more are made
   // What refill sees of the file as it reads it: its first bytes (as many
   // as it has read, up to what tells a Git LFS pointer), how many it has
-  // read, the last, whether one is not NUL, and whether a carriage return
-  // is among the first kCarriageReturnReach.
+  // read, where its last byte that is not NUL ends, and where, among its
+  // first kHeadReach bytes, its last that is not white space ends.
   unsigned char head[36];
   std::size_t read;
-  unsigned char last;
-  bool notNul;
-  bool carriageReturn;
+  std::size_t notNulEnd;
+  std::size_t textEnd;
   // While a token is kept: where it, or its part in the window, begins.
   Kept *kept;
   const char *keptFrom;
+  // While a line's first bytes are kept, apart from any token: the same.
+  Kept *line;
+  const char *lineFrom;
   // The line feed that ends the line being read, where it has been found
   // in the window; null when not.
   const char *newline;
@@ -46,7 +48,7 @@ struct Input {
 // the file or on a read error, which is kept in `error`.
 bool refill(Input &in);
 
-constexpr std::size_t kCarriageReturnReach = 4096;
+constexpr std::size_t kHeadReach = 4096;
 
 // Where a byte in the window stands in the file.
 inline std::size_t offsetOf(const Input &in, const char *p) {
@@ -83,6 +85,20 @@ inline void flushKeeping(Input &in) {
 
 // Stops keeping, and leaves what is kept unfinished.
 inline void dropKeeping(Input &in) { in.kept = nullptr; }
+
+// Keeps a line's first bytes, from here up to the limit, until
+// stopKeepingLine, whatever tokens are kept meanwhile.
+inline void startKeepingLine(Input &in, Kept &line) {
+  line.length = 0;
+  line.cut = false;
+  in.line = &line;
+  in.lineFrom = in.next;
+}
+
+inline void stopKeepingLine(Input &in) {
+  keep(*in.line, in.lineFrom, in.next);
+  in.line = nullptr;
+}
 
 // How many bytes have been kept up to `p` in the window, or more than the
 // limit.

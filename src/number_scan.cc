@@ -33,16 +33,16 @@ struct Number {
   bool point = false;
   bool exponentNegative = false;
   bool exponentRead = false;
+  bool exponentSign = false;
+  // The bytes taken after the number that turned out not to belong to it.
+  std::size_t markLength = 0;
+  char mark[2] = {};
   std::size_t integerLength = 0;  // bytes of the integer part, zeros included
   std::size_t digitCount = 0;
   long long scale = 0;     // digit places (4 bits each when hex)
   long long exponent = 0;  // decimal, or binary when hex; saturates
   char digits[kDigitLimit];
 };
-
-bool isHexDigit(int c) {
-  return isDigit(c) || (toLower(c) >= 'a' && toLower(c) <= 'f');
-}
 
 template <bool kHex>
 bool isDigitOf(int c) {
@@ -106,13 +106,17 @@ bool takeRest(Input &in, Number &n, bool afterPoint) {
   n.point = afterPoint;
   if (afterPoint) takeDigits<kHex>(in, n, false);
 
-  if (toLower(peek(in)) != (kHex ? 'p' : 'e')) return true;
-  ++in.next;
-  n.exponentRead = true;
   int c = peek(in);
+  if (toLower(c) != (kHex ? 'p' : 'e')) return true;
+  ++in.next;
+  n.mark[n.markLength++] = static_cast<char>(c);
+  n.exponentRead = true;
+  c = peek(in);
   if (c == '+' || c == '-') {
     n.exponentNegative = c == '-';
+    n.exponentSign = true;
     ++in.next;
+    n.mark[n.markLength++] = static_cast<char>(c);
     c = peek(in);
   }
   if (!isDigit(c)) return false;
@@ -133,10 +137,11 @@ bool takeNumber(Input &in, Number &n, bool afterPoint) {
     ++in.next;
     n.integerLength = 1;
     if (toLower(peek(in)) == 'x') {
-      ++in.next;
+      n.mark[n.markLength++] = *in.next++;
       bool point = peek(in) == '.';
-      if (point) ++in.next;
+      if (point) n.mark[n.markLength++] = *in.next++;
       if (!isHexDigit(peek(in))) return false;
+      n.markLength = 0;
       n.hex = true;
       return takeRest<true>(in, n, point);
     }
@@ -177,9 +182,11 @@ bool endsNumber(Input &in) { return !isLetterOrDigit(peek(in)); }
 double readNumber(Input &in, NumberShape *shape) {
   Number n;
   shape->whole = takeNumber(in, n, false);
-  shape->point = n.point;
   bool plain = !n.hex && !n.point && !n.exponentRead;
   shape->digitsOnly = plain ? n.integerLength : 0;
+  shape->hexDigits = !n.hex && !n.point && !n.exponentSign;
+  shape->unreadLength = shape->whole ? 0 : n.markLength;
+  std::memcpy(shape->unread, n.mark, sizeof n.mark);
   return convert(n);
 }
 

@@ -11,10 +11,13 @@
 struct NumberShape {
   // The last byte taken belongs to the number: the input is left at what
   // follows it, not after a mark or a sign that turned out not to belong
-  // ("1e" and "1e+" read as 1, "0x" and "0x." as 0).
+  // ("1e" and "1e+" read as 1, "0x" and "0x." as 0). Where it does not,
+  // those bytes are kept, as what follows the number.
   bool whole;
-  bool point;              // it has a point
+  std::size_t unreadLength;
+  char unread[2];
   std::size_t digitsOnly;  // its length where it is decimal digits alone
+  bool hexDigits;          // its bytes are all hexadecimal digits ("3e8")
 };
 
 // Reads the number at the input's next byte, a digit: the longest leading

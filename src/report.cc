@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "statistics.h"
+
 namespace {
 
 constexpr char kHeader[] = "\nStat\t\tlibq\t\tbzip2\t\tmcf\t\tgcc";
 
+// A row of doubles: the position it shows, under the position's label.
 struct Row {
-  const char *label;
   std::size_t position;
   const char *format;
 };
@@ -18,18 +20,14 @@ struct Row {
 constexpr char kPercentFormat[] = "\n%s\t%5.3f\t\t%6.3f\t\t%6.3f\t\t%6.3f\t\t";
 
 const Row kDoubleRows[] = {
-    {"PERC_ALU_OP", 9, kPercentFormat},
-    {"PERC_LD_OP", 10, kPercentFormat},
-    {"PERC_ST_OP", 11, kPercentFormat},
-    {"PERC_CBR_OP", 12, kPercentFormat},
-    {"PERC_OTHER_OP", 13, kPercentFormat},
-    {"CPI", 2, "\n%s\t\t%5.3f\t\t%6.3f\t\t%6.3f\t\t%6.3f\t\t"},
+    {9, kPercentFormat},  {10, kPercentFormat},
+    {11, kPercentFormat}, {12, kPercentFormat},
+    {13, kPercentFormat}, {2, "\n%s\t\t%5.3f\t\t%6.3f\t\t%6.3f\t\t%6.3f\t\t"},
 };
 
 // The UNIQUE_PC row, "\n%s\t%5d\t\t%6d\t\t%6d\t\t%6d\t", is written a cell
 // at a time because a cell whose value has no int form falls back to a double
 // format of the same width.
-constexpr char kUniquePcLabel[] = "UNIQUE_PC";
 constexpr std::size_t kUniquePcPosition = 3;
 
 // Prints the value truncated toward zero: as an int where it fits one,
@@ -51,9 +49,10 @@ void printStatsTable(const StatVector &libq, const StatVector &bzip2,
   std::printf("%s", kHeader);
   for (const Row &row : kDoubleRows) {
     std::size_t i = row.position;
-    std::printf(row.format, row.label, libq[i], bzip2[i], mcf[i], gcc[i]);
+    std::printf(row.format, kStatistics[i].label, libq[i], bzip2[i], mcf[i],
+                gcc[i]);
   }
-  std::printf("\n%s\t", kUniquePcLabel);
+  std::printf("\n%s\t", kStatistics[kUniquePcPosition].label);
   const struct {
     const char *before;
     const StatVector &column;

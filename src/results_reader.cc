@@ -2,43 +2,38 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ascii.h"
 #include "number_scan.h"
+#include "statistics.h"
 
 namespace {
 
-// A byte that may stand before a value and hide it from the reader: a
-// quote, a bracket, a brace, a parenthesis, "<", or a byte outside
-// printable ASCII (of a colour code, or a no-break space), but not the
-// white space that ends a token.
-constexpr bool mayWrapValue(int c) {
-  return c == '"' || c == '\'' || c == '[' || c == ']' || c == '{' ||
-         c == '}' || c == '(' || c == ')' || c == '<' ||
-         (c >= 0 && c != '\n' && !isBlank(c) && (c < 0x20 || c >= 0x7f));
-}
+// The lines after a value, or after the file's first, that are watched for
+// what a missing value became: a results file's statistics stand
+// together. Past them, lines are read for their values alone.
+constexpr std::size_t kWatchLines = 64;
 
-// What a token's first byte may begin, looked up, as most lines of a large
-// file come here with a word: a value that is skipped, or a word.
-enum : unsigned char { kMaySkip = 1, kWord = 2 };
+// Bytes after a token's first that are looked at for what follows it.
+constexpr std::size_t kReach = 1024;
 
-struct FirstBytes {
-  unsigned char of[256];
+// Lines without a colon in a row after which, while none is watched, the
+// window's lines up to its next colon are taken at once.
+constexpr std::size_t kTakenAtOnceAfter = 4;
+
+// A line's first bytes, up to the limit of kept bytes, and whether it
+// goes on past them: a key (the bytes before the colon), or a whole line.
+struct Key {
+  const char *bytes;
+  std::size_t length;
+  bool cut;
 };
 
-constexpr FirstBytes findFirstBytes() {
-  FirstBytes first = {};
-  for (int c = 0; c < 256; ++c) {
-    bool wrap = mayWrapValue(c);
-    first.of[c] = static_cast<unsigned char>(
-        (mayBeginNumber(c) || wrap ? kMaySkip : 0) |
-        (!wrap && c != '+' && c != '-' && c != '.' ? kWord : 0));
-  }
-  return first;
+int namedBy(const Key &key) {
+  return statisticNamed(key.bytes, key.length, key.cut);
 }
-
-constexpr FirstBytes kFirstBytes = findFirstBytes();
 
 const char *find(const Input &in, char c, const char *end) {
   return static_cast<const char *>(
@@ -55,12 +50,11 @@ void skipLine(Input &in) {
 }
 
 // The end of a line without a colon, as far as it has been read: its last
-// two bytes that are not white space, and where the line stops without
-// the white space at its end.
+// two bytes that are not blank, and its length kept up to there.
 struct Tail {
   int last;
   int before;
-  std::size_t length;  // of the line kept up to there
+  std::size_t length;
 };
 
 // Adds a part of a line, from `from` to `to` in the window, to its tail.
@@ -75,30 +69,18 @@ void addToTail(const Input &in, const char *from, const char *to, Tail &tail) {
   tail.last = last;
 }
 
-// Whether a line without a colon, just taken, ends with a number: a
-// digit, or a digit and "%" ("9.176 %"). Its part in the window is added
-// to its tail first.
-bool endsWithNumber(const Input &in, Tail &tail) {
-  const char *end = in.next;
-  if (end > in.keptFrom && end[-1] == '\n') --end;
-  addToTail(in, in.keptFrom, end, tail);
-  return isDigit(tail.last) || (tail.last == '%' && isDigit(tail.before));
-}
-
-// What a line begins with: a key and its colon, an empty key (the colon
-// first), or no colon at all.
+// What a line begins with: a key and its colon, the colon, or no colon.
 enum class LineStart { kKey, kEmptyKey, kNoColon };
 
-// Moves from a line's first byte past its first colon; or, when the line
-// has none or begins with it, past the line. The parts of a line without a
-// colon that a refill reads over are added to `tail`, where one is asked
-// for (the line is being kept then); its part in the window is left to the
-// caller. Most lines of a file carry no value, so both searches use memchr
-// rather than a byte loop, and the line feed found is kept for skipLine.
+// Moves from a line's first byte past its first colon, or, where it has
+// none, past the line; the parts of such a line that a refill reads over
+// are added to `tail` where one is asked for. Most lines of a file carry
+// no value, so both searches use memchr, and the line feed found is kept
+// for skipLine.
 LineStart takeKey(Input &in, Tail *tail) {
   in.newline = nullptr;
   if (peek(in) == ':') {
-    skipLine(in);
+    ++in.next;
     return LineStart::kEmptyKey;
   }
   do {
@@ -118,123 +100,283 @@ LineStart takeKey(Input &in, Tail *tail) {
   return LineStart::kNoColon;
 }
 
-ReadNote &addNote(ReadOutcome &outcome, std::size_t line) {
-  ReadNote &note = outcome.notes[outcome.noteCount++];
-  note = ReadNote{};
-  note.line = line;
-  return note;
+// A line's first bytes, of the given length, up to the limit: in the
+// window, unless a refill has read over them and copied them to `kept`.
+Key lineBytes(Input &in, const Kept &kept, std::size_t length) {
+  const char *bytes = in.keptFrom;
+  if (kept.length > 0) {
+    stopKeeping(in);
+    bytes = kept.bytes;
+  }
+  dropKeeping(in);
+  return {bytes, std::min(length, Kept::kLimit), length > Kept::kLimit};
 }
 
-// Takes a space, a no-break space or a narrow no-break space (U+202F) in
-// UTF-8, as far as its bytes go; returns whether it was one.
-bool takeGroupSpace(Input &in) {
-  int c = peek(in);
-  const char *space = c == ' ' ? " " : c == 0xc2 ? "\xc2\xa0" : "\xe2\x80\xaf";
-  for (; *space != '\0'; ++space) {
-    if (peek(in) != static_cast<unsigned char>(*space)) return false;
-    ++in.next;
+// What the bytes of a line are, as far as they are looked at: text,
+// UTF-16 (from the first NUL on, a NUL beside every other byte), NUL bytes
+// or bytes that are not text (which of them, the file's end tells: NUL
+// bytes alone from the first on), or lines that end with a carriage return
+// alone (text, a carriage return and text on one line).
+struct BytesLook {
+  bool text;
+  bool carriageReturn;  // after text
+  bool lineEnds;        // a carriage return that text follows
+  std::size_t nulAt;    // the first NUL's place in the file, plus 1; or 0
+  std::size_t sinceNul;
+  bool alternates;
+};
+
+void look(BytesLook &b, int c, std::size_t offset) {
+  if (b.nulAt > 0) {
+    // Eight bytes tell UTF-16 from other bytes.
+    if (b.sinceNul < 8) {
+      ++b.sinceNul;
+      b.alternates = b.alternates && (c == '\0') == (b.sinceNul % 2 == 0);
+    }
+  } else if (c == '\0') {
+    b.nulAt = offset + 1;
+    b.alternates = true;
+  } else if (c == '\r') {
+    b.carriageReturn = b.carriageReturn || b.text;
+  } else if (!isWhiteSpace(c)) {
+    b.lineEnds = b.lineEnds || b.carriageReturn;
+    b.text = true;
   }
-  return true;
 }
 
-// Where reading a value leaves the input: still in its token; past the
-// space that ends it; or past that space with a digit next, another
-// number.
-enum class AfterValue { kInToken, kPastSpace, kNumber };
+// The first line since the last value whose bytes are not text lines.
+struct NotText {
+  std::size_t line;
+  NoteKind kind;  // kOnlyNul until the file's end tells
+  std::size_t nulAt;
+};
 
-// Where a number that the file most likely meant to go on stops: ',', '.',
-// ':' or ' ' for a comma, a second point, a colon or a space before more
-// digits, the letter of a unit, a letter before a digit; or '\0'. Tells in
-// `after` where it leaves the input when it takes the space.
-char stopOf(Input &in, const NumberShape &shape, AfterValue &after) {
-  int c = peek(in);
-  if (!shape.whole || c == kEnd) return '\0';
-  if (c == ',' || c == ':' || (c == '.' && shape.point)) {
-    ++in.next;
-    return isDigit(peek(in)) ? static_cast<char>(c) : '\0';
+void tellBytes(const BytesLook &b, std::size_t line, NotText &first) {
+  if (first.line != 0) return;
+  if (b.nulAt > 0) {
+    first = {
+        line,
+        b.alternates && b.sinceNul >= 2 ? NoteKind::kUtf16 : NoteKind::kOnlyNul,
+        b.nulAt};
+  } else if (b.lineEnds) {
+    first = {line, NoteKind::kCarriageReturns, 0};
   }
-  if (isLetter(c)) {
-    // "18227S96", as text recognition reads a 5; not "5ms" or "12abc".
-    ++in.next;
-    int next = peek(in);
-    bool unit = c == 'M' || c == 'k' || c == 'K' || c == 'G';
-    return isDigit(next) || (unit && !isLetterOrDigit(next))
-               ? static_cast<char>(c)
-               : '\0';
-  }
-  // A group of three digits after one of one to three: "18 227 596".
-  if (shape.digitsOnly < 1 || shape.digitsOnly > 3 || !takeGroupSpace(in)) {
-    return '\0';
-  }
-  if (c == ' ') {
-    after = isDigit(peek(in)) ? AfterValue::kNumber : AfterValue::kPastSpace;
-  }
-  for (int i = 0; i < 3; ++i, ++in.next) {
-    if (!isDigit(peek(in))) return '\0';
-  }
-  return isDigit(peek(in)) ? '\0' : ' ';
 }
 
-// Reads the value at the input, which begins with a digit. Past the 14th a
-// value is only counted. Returns where the input is left.
-AfterValue readValue(Input &in, std::size_t line, StatVector &results,
-                     ReadOutcome &outcome) {
-  std::size_t &values = outcome.values;
-  AfterValue after = AfterValue::kInToken;
-  if (values == 0) outcome.firstLine = line;
-  if (values == kStatCount) outcome.fifteenthLine = line;
-  if (values < kStatCount) {
-    outcome.lastLine = line;
-    NumberShape shape;
-    results[values] = readNumber(in, &shape);
-    if (char stop = stopOf(in, shape, after)) {
-      ReadNote &note = addNote(outcome, line);
-      note.kind = NoteKind::kStop;
-      note.stop = stop;
-      note.position = values;
+// A line that yields nothing and may tell why values are missing.
+struct Lost {
+  std::size_t line;
+  std::size_t before;  // values read before it
+  NoteKind kind;
+  Kept shown;
+};
+
+// What is known of each of the first 15 values: its line, the statistic
+// its key names, the key as a note shows it, and where its number stops
+// short of the number its line shows.
+struct Value {
+  std::size_t line;
+  int named;
+  Kept key;
+  NoteKind stop;  // kStop, kStopHex, or kCount where nothing was lost
+  Kept stopShown;
+};
+
+// What reading a file carries from line to line.
+struct Reading {
+  std::size_t line;
+  std::size_t sinceValue;  // lines since the last value's
+  std::size_t withoutColon;
+  Kept kept;  // a key's bytes, or a line's where it has no colon
+  Kept head;  // a line's first bytes, whatever it holds
+  Value values[kStatCount + 1];
+  // The first line that yields nothing although its key names a statistic
+  // not yet read; the first that holds a number not read, before any value
+  // and after the first.
+  Lost named;
+  Lost before;
+  Lost among;
+  NotText notText;
+};
+
+bool watching(const Reading &r, const ReadOutcome &outcome) {
+  return outcome.values < kStatCount && r.sinceValue <= kWatchLines;
+}
+
+// The length of a word that scales a number at byte i ("10M", "1.5
+// million"), which neither a letter nor a digit follows; else 0.
+std::size_t scaleAt(const Kept &k, std::size_t i) {
+  constexpr const char *kScales[] = {"k", "K",        "M",       "G",
+                                     "T", "thousand", "million", "billion"};
+  for (const char *scale : kScales) {
+    const std::size_t n = std::strlen(scale);
+    const std::size_t end = i + n;
+    bool same = end <= k.length;
+    for (std::size_t m = 0; same && m < n; ++m) {
+      same =
+          n == 1 ? k.bytes[i] == *scale : toLower(k.bytes[i + m]) == scale[m];
+    }
+    if (same && (end < k.length ? !isLetterOrDigit(k.bytes[end]) : !k.cut)) {
+      return n;
     }
   }
-  ++values;
-  return after;
+  return 0;
 }
 
-// Takes the bytes that may hide a value, up to four; returns whether a
-// digit follows them.
+// The bytes of the character at i: one, or a UTF-8 sequence's.
+std::size_t characterAt(const Kept &k, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(k.bytes[i]);
+  const std::size_t n = lead >= 0xf0   ? 4
+                        : lead >= 0xe0 ? 3
+                        : lead >= 0xc2 ? 2
+                                       : 1;
+  std::size_t length = 1;
+  while (length < n && i + length < k.length &&
+         (static_cast<unsigned char>(k.bytes[i + length]) & 0xc0) == 0x80) {
+    ++length;
+  }
+  return length;
+}
+
+// What follows a number read, from the first byte that it left: the rest
+// of its token, or where the token ends with the number, the blanks and
+// the next token, up to the limit; and whether the rest of its token holds
+// hexadecimal digits alone.
+struct After {
+  Kept bytes;
+  std::size_t rest;
+  bool hex;
+};
+
+// Where the number is not all the number its line shows: a digit after
+// the character it stops at, hexadecimal digits to its token's end, a
+// group of three digits after a space, or a word that scales it. Returns
+// kStop or kStopHex with what the note shows, or kCount.
+NoteKind lossOf(const NumberShape &shape, const After &a, Kept &shown) {
+  const Kept &k = a.bytes;
+  std::size_t show = 0;
+  NoteKind kind = NoteKind::kStop;
+  if (a.rest > 0) {
+    const std::size_t stop = characterAt(k, 0);
+    const bool digit = stop < k.length && isDigit(k.bytes[stop]);
+    kind = shape.hexDigits && a.hex ? NoteKind::kStopHex : kind;
+    show = kind == NoteKind::kStopHex || digit ? stop : scaleAt(k, 0);
+  } else {
+    std::size_t word = 0;
+    while (word < k.length && isBlank(k.bytes[word])) ++word;
+    // "18 227 596".
+    const bool group = shape.digitsOnly >= 1 && shape.digitsOnly <= 3 &&
+                       word == 1 && k.bytes[0] == ' ' && k.length >= 4 &&
+                       std::all_of(k.bytes + 1, k.bytes + 4, isDigit) &&
+                       (k.length == 4 || !isDigit(k.bytes[4]));
+    const std::size_t scale = word > 0 ? scaleAt(k, word) : 0;
+    show = group ? 1 : scale > 0 ? word + scale : 0;
+  }
+  if (show == 0) return NoteKind::kCount;
+  keep(shown, k.bytes, k.bytes + show);
+  return kind;
+}
+
+// Reads the rest of a value's line, within kReach of the token's first
+// byte, `from`: what follows its number into `a`, and all of it, where
+// asked, into `b`.
+void readRest(Input &in, std::size_t from, After &a, BytesLook *b) {
+  enum { kToken, kBlanks, kNext, kLine } part = kToken;
+  for (int c; (c = peek(in)) != kEnd && c != '\n' &&
+              offsetOf(in, in.next) < from + kReach;
+       ++in.next) {
+    if (part == kToken && isBlank(c)) part = a.rest > 0 ? kLine : kBlanks;
+    if (part == kBlanks && !isBlank(c)) part = kNext;
+    if (part == kNext && (isBlank(c) || a.bytes.cut)) part = kLine;
+    if (part == kLine && !b) return;
+    if (part == kToken) {
+      ++a.rest;
+      a.hex = a.hex && isHexDigit(c);
+    }
+    if (part != kLine) keep(a.bytes, in.next, in.next + 1);
+    if (b) look(*b, c, offsetOf(in, in.next));
+  }
+}
+
+// Reads a value's line from the value's first byte; its key, of
+// `keyLength` bytes, is kept for the first 15 values.
+void readValueLine(Input &in, Reading &r, std::size_t keyLength,
+                   StatVector &results, ReadOutcome &outcome) {
+  const std::size_t i = outcome.values++;
+  r.sinceValue = 0;
+  if (i > kStatCount) {
+    dropKeeping(in);
+    return;
+  }
+  Value &v = r.values[i];
+  const Key key = lineBytes(in, r.kept, keyLength);
+  v = {r.line, namedBy(key), {}, NoteKind::kCount, {}};
+  // The key as a note shows it, without the blanks around it.
+  std::size_t start = 0;
+  std::size_t end = key.length;
+  while (start < end && isBlank(key.bytes[start])) ++start;
+  while (end > start && isBlank(key.bytes[end - 1])) --end;
+  keep(v.key, key.bytes + start, key.bytes + end);
+  v.key.cut = key.cut;
+  if (i == 0) outcome.firstLine = r.line;
+  if (i == kStatCount) {
+    outcome.fifteenthLine = r.line;
+    return;
+  }
+  outcome.lastLine = r.line;
+  r.notText = {};
+  const std::size_t from = offsetOf(in, in.next);
+  NumberShape shape;
+  results[i] = readNumber(in, &shape);
+  After after = {};
+  keep(after.bytes, shape.unread, shape.unread + shape.unreadLength);
+  after.rest = shape.unreadLength;
+  after.hex =
+      std::all_of(shape.unread, shape.unread + shape.unreadLength, isHexDigit);
+  BytesLook b = {};
+  b.text = true;
+  const bool looked = outcome.values < kStatCount;
+  readRest(in, from, after, looked ? &b : nullptr);
+  v.stop = lossOf(shape, after, v.stopShown);
+  if (looked) tellBytes(b, r.line, r.notText);
+}
+
+// Takes bytes that may hide a value, up to four; returns whether a digit
+// follows them: a quote, a bracket, a brace, a parenthesis, "<", or a byte
+// outside printable ASCII (of a colour code, or a no-break space).
 bool readWrapped(Input &in) {
-  for (int i = 0; i < 4 && mayWrapValue(peek(in)); ++i) ++in.next;
+  auto wraps = [](int c) {
+    return (c > 0 && std::strchr("\"'[]{}()<", c) != nullptr) ||
+           (c >= 0 && !isWhiteSpace(c) && (c < 0x20 || c >= 0x7f));
+  };
+  for (int i = 0; i < 4 && wraps(peek(in)); ++i) ++in.next;
   return isDigit(peek(in));
 }
 
 // Takes the rest of the token being kept, keeping it up to the limit.
 void finishToken(Input &in, Kept &token) {
   if (in.kept) stopKeeping(in);
-  for (int c; !token.cut && (c = peek(in)) != kEnd && c != '\n' && !isBlank(c);
+  for (int c; !token.cut && (c = peek(in)) != kEnd && !isWhiteSpace(c);
        ++in.next) {
     keep(token, in.next, in.next + 1);
   }
 }
 
-// The bytes after a token's first that are looked at for another number.
-constexpr std::size_t kNumberReach = 1024;
-
 // Whether a digit begins a number of its own after `before`: not after a
-// letter, a digit or a point, which make it part of a word or a number;
-// `underscore` counts that as a letter too.
-bool beginsNumber(int c, int before, bool underscore) {
+// letter, a digit, a point or an underscore.
+bool beginsNumber(int c, int before) {
   return isDigit(c) && !isLetterOrDigit(before) && before != '.' &&
-         !(underscore && before == '_');
+         before != '_';
 }
 
-// Whether a number comes later on the line, within kNumberReach of the
-// first byte of the token being kept, at `from`. The bytes taken so far
-// are all kept but in a long "nan(" payload, where no digit begins a
-// number, as the underscore counts as a letter. Keeps the token.
+// Whether a number comes on the line from the first byte of the token
+// being kept, at `from`, within kReach of it; the token is kept.
 bool numberLater(Input &in, Kept &token, std::size_t from) {
   flushKeeping(in);
   int before = ' ';
   for (std::size_t i = 0; i < token.length; ++i) {
     int c = static_cast<unsigned char>(token.bytes[i]);
-    if (beginsNumber(c, before, true)) {
+    if (beginsNumber(c, before)) {
       finishToken(in, token);
       return true;
     }
@@ -243,316 +385,314 @@ bool numberLater(Input &in, Kept &token, std::size_t from) {
   bool inToken = true;
   bool later = false;
   for (int c; !later && (c = peek(in)) != kEnd && c != '\n' &&
-              offsetOf(in, in.next) < from + kNumberReach;
+              offsetOf(in, in.next) < from + kReach;
        before = c) {
     if (inToken && isBlank(c)) {
       stopKeeping(in);
       inToken = false;
     }
-    later = beginsNumber(c, before, true);
+    later = beginsNumber(c, before);
     if (!later) ++in.next;
   }
   if (inToken) finishToken(in, token);
   return later;
 }
 
-// A line's first bytes, up to the limit of kept bytes, and whether it
-// goes on past them: a key (the bytes before the colon), or a whole line.
-struct Key {
-  const char *bytes;
-  std::size_t length;
-  bool cut;
-};
-
-// A statistic of the table that a key may name: its words, lower case,
-// one space between them, and the position its value fills.
-struct Label {
-  const char *words;
-  std::size_t position;
-};
-
-constexpr Label kLabels[] = {
-    {"cpi", 2},
-    {"unique pc", 3},
-    {"perc alu op", 9},
-    {"perc ld op", 10},
-    {"perc st op", 11},
-    {"perc cbr op", 12},
-    {"perc other op", 13},
-};
-
-// Whether a key's words split between its bytes i - 1 and i: at anything
-// that is not a letter or a digit, and between a lower-case and an
-// upper-case letter ("UniquePC").
-bool splitsAt(const char *key, std::size_t i) {
-  return !isLetterOrDigit(key[i - 1]) || !isLetterOrDigit(key[i]) ||
-         (isLower(key[i - 1]) && isUpper(key[i]));
+// Whether a key is a number: its first byte that is not blank a digit, and
+// no letter in it ("10000000 : Total instructions").
+bool isNumber(const Key &key) {
+  const char *end = key.bytes + key.length;
+  const char *p = std::find_if_not(key.bytes, end, isBlank);
+  return p < end && isDigit(*p) && std::none_of(p, end, isLetter);
 }
 
-// Whether the key's words from its byte `at`, a word's first, begin with
-// the label's words, compared ignoring case.
-bool holdsAt(const Key &key, std::size_t at, const char *words) {
-  const std::size_t end = key.length;
-  std::size_t i = at;
-  for (; *words != '\0'; ++words) {
-    if (*words == ' ') {
-      if (i == end || !splitsAt(key.bytes, i)) return false;
-      while (i < end && !isLetterOrDigit(key.bytes[i])) ++i;
-    } else if (i == end || toLower(key.bytes[i]) != *words ||
-               (i > at && words[-1] != ' ' && splitsAt(key.bytes, i))) {
-      // Not the letter, or a word ends before it ("cPI").
-      return false;
+// The slot that a line yielding nothing may take: where its key names a
+// statistic not yet read, the named one; where it names none, the one for
+// its place, before the first value or after it. Null where that slot is
+// taken, or the key names a statistic read.
+Lost *slotFor(Reading &r, int named, const ReadOutcome &outcome) {
+  Lost *slot = named == kNamesNone
+                   ? (outcome.values == 0 ? &r.before : &r.among)
+               : static_cast<std::size_t>(named) >= outcome.values ? &r.named
+                                                                   : nullptr;
+  return slot && slot->line == 0 ? slot : nullptr;
+}
+
+// Reads what a line that has a colon and yields nothing holds in place of
+// a value, from the first byte after the colon that is not blank, into
+// its slot where it may tell why a value is missing: its key names a
+// statistic, or it holds a number that was not read.
+void readOtherLine(Input &in, Reading &r, LineStart start,
+                   std::size_t keyLength, const ReadOutcome &outcome) {
+  // The key's bytes may stand in the window, which reading on reads over.
+  const Key key = lineBytes(in, r.kept, keyLength);
+  const int named = namedBy(key);
+  const bool keyNumber = isNumber(key);
+  Lost *slot = slotFor(r, named, outcome);
+  if (!slot) return;
+  const std::size_t from = offsetOf(in, in.next);
+  const int c = peek(in);
+  Lost lost = {r.line, outcome.values, NoteKind::kNotANumber, {}};
+  bool number = true;
+  if (c == kEnd || c == '\n') {
+    number = keyNumber;
+    lost.kind = number ? NoteKind::kNumberFirst : NoteKind::kNoValue;
+  } else if (start == LineStart::kEmptyKey && isDigit(c)) {
+    lost.kind = NoteKind::kNoKey;
+  } else {
+    startKeeping(in, lost.shown);
+    if (mayBeginNumber(c) ? readLead(in) : readWrapped(in)) {
+      finishToken(in, lost.shown);
+      lost.kind = NoteKind::kSkipped;
+    } else if (keyNumber) {
+      lost.kind = NoteKind::kNumberFirst;
     } else {
-      ++i;
+      number = numberLater(in, lost.shown, from);
     }
+    dropKeeping(in);
   }
-  // A key cut at the limit may go on with the word.
-  return i == end ? !key.cut : splitsAt(key.bytes, i);
+  if (named != kNamesNone || number) *slot = lost;
 }
 
-// Notes a key when it names one of the table's statistics and its value
-// is read at another's place. Returns whether it noted it.
-bool noteKey(Key key, std::size_t line, ReadOutcome &outcome) {
-  // The first label that the key's words hold, from its first word on.
-  const Label *named = nullptr;
-  for (std::size_t i = 0; !named && i < key.length; ++i) {
-    if (i > 0 && !splitsAt(key.bytes, i)) continue;
-    for (const Label &label : kLabels) {
-      if (!named && holdsAt(key, i, label.words)) named = &label;
+// Reads a line without a colon, just taken, for a number at its end.
+void readLineWithoutColon(Input &in, Reading &r, Tail &tail,
+                          const ReadOutcome &outcome) {
+  const char *end = in.next;
+  if (end > in.keptFrom && end[-1] == '\n') --end;
+  addToTail(in, in.keptFrom, end, tail);
+  // The line without the white space at its end.
+  const Key line = lineBytes(in, r.kept, tail.length);
+  // A digit, or a digit and "%" ("9.176 %").
+  if (!isDigit(tail.last) && !(tail.last == '%' && isDigit(tail.before))) {
+    return;
+  }
+  Lost *slot = slotFor(r, namedBy(line), outcome);
+  if (!slot) return;
+  *slot = {r.line, outcome.values, NoteKind::kNoColon, {}};
+  keep(slot->shown, line.bytes, line.bytes + line.length);
+  slot->shown.cut = line.cut;
+}
+
+// Reads a line from its first byte, which is not a line feed, as far as it
+// carries a value, or, watched, as far as it tells why one is missing.
+void readLine(Input &in, Reading &r, bool watch, StatVector &results,
+              ReadOutcome &outcome) {
+  startKeeping(in, r.kept);
+  Tail tail = {kEnd, kEnd, 0};
+  const LineStart start = takeKey(in, watch ? &tail : nullptr);
+  r.withoutColon = start == LineStart::kNoColon ? r.withoutColon + 1 : 0;
+  if (start == LineStart::kNoColon) {
+    if (watch) {
+      readLineWithoutColon(in, r, tail, outcome);
+    } else {
+      dropKeeping(in);
     }
+    return;
   }
-  if (!named || named->position == outcome.values) return false;
-  // Shown without the blanks around it.
-  std::size_t start = 0;
-  while (start < key.length && isBlank(key.bytes[start])) ++start;
-  while (key.length > start && isBlank(key.bytes[key.length - 1])) --key.length;
-  ReadNote &note = addNote(outcome, line);
-  note.kind = NoteKind::kKey;
-  note.position = outcome.values;
-  keep(note.token, key.bytes + start, key.bytes + key.length);
-  note.token.cut = key.cut;
-  return true;
-}
-
-// The first bytes of a line, of the given length, up to the limit of kept
-// bytes: in the window, unless a refill has read over them and copied them
-// to `kept`.
-Key lineBytes(Input &in, const Kept &kept, std::size_t length) {
-  const char *bytes = in.keptFrom;
-  if (kept.length > 0) {
-    stopKeeping(in);
-    bytes = kept.bytes;
-  }
-  if (length > Kept::kLimit) return {bytes, Kept::kLimit, true};
-  return {bytes, length, false};
-}
-
-// What follows a value's token on its line, within kNumberReach of the
-// token's first byte, `from`: another number ("ALU : 917623 (9.176%)",
-// JSON on one line), and a carriage return that text follows, as where
-// lines end with carriage returns alone. The input is where reading the
-// value has left it.
-struct AfterToken {
-  bool number;
-  bool carriageReturn;
-};
-
-AfterToken lookAfterValue(Input &in, std::size_t from, AfterValue after) {
-  AfterToken seen = {after == AfterValue::kNumber, false};
+  const std::size_t keyLength = keptUpTo(in, in.next - 1);
   int c;
-  auto within = [&] {
-    return (c = peek(in)) != kEnd && c != '\n' &&
-           offsetOf(in, in.next) < from + kNumberReach;
-  };
-  while (after == AfterValue::kInToken && within() && !isBlank(c)) ++in.next;
-  int before = ' ';
-  for (; within() && !(seen.number && seen.carriageReturn); ++in.next) {
-    seen.number = seen.number || beginsNumber(c, before, false);
-    seen.carriageReturn =
-        seen.carriageReturn || (before == '\r' && !isBlank(c));
-    before = c;
+  while (isBlank(c = peek(in))) ++in.next;
+  if (isDigit(c) && start == LineStart::kKey) {
+    in.line = nullptr;
+    readValueLine(in, r, keyLength, results, outcome);
+  } else if (watch) {
+    readOtherLine(in, r, start, keyLength, outcome);
+  } else {
+    dropKeeping(in);
   }
-  return seen;
+  // What follows on the line is never read.
+  skipLine(in);
 }
 
-// The first line that may tell why a file ends with fewer than 14 values:
-// its note, and how many notes come before it. It is noted only if the
-// file does.
-struct WhyFew {
-  ReadNote note;
-  std::size_t at;
-};
-
-void holdWhyFew(WhyFew &why, std::size_t line, NoteKind kind,
-                const ReadOutcome &outcome) {
-  why.note.line = line;
-  why.note.kind = kind;
-  why.at = outcome.noteCount;
+// Takes a line from its first byte. The first bytes of a watched line that
+// carries no value tell, where no line since the last value has, whether
+// they are text.
+void takeLine(Input &in, Reading &r, StatVector &results,
+              ReadOutcome &outcome) {
+  const bool watch = watching(r, outcome);
+  const std::size_t start = offsetOf(in, in.next);
+  if (watch && r.notText.line == 0) startKeepingLine(in, r.head);
+  readLine(in, r, watch, results, outcome);
+  if (in.line) {
+    stopKeepingLine(in);
+    // Without the line feed that ends the line.
+    std::size_t length = r.head.length;
+    if (length > 0 && r.head.bytes[length - 1] == '\n') --length;
+    BytesLook b = {};
+    for (std::size_t i = 0; i < length; ++i) {
+      look(b, static_cast<unsigned char>(r.head.bytes[i]), start + i);
+    }
+    tellBytes(b, r.line, r.notText);
+  }
 }
 
-// Adds the note held, at its place in line order.
-void addWhyFew(ReadOutcome &outcome, const WhyFew &why) {
-  for (std::size_t i = outcome.noteCount; i > why.at; --i) {
-    outcome.notes[i] = outcome.notes[i - 1];
+std::size_t countLineFeeds(const char *from, const char *to) {
+  std::size_t count = 0;
+  for (const char *p = from; p < to; ++p) count += *p == '\n' ? 1 : 0;
+  return count;
+}
+
+// Takes the whole lines ahead in the window that carry no value, while
+// none is watched, in a loop that keeps the window in registers: a line at
+// a time, and after kTakenAtOnceAfter lines in a row without a colon, all
+// up to the next colon at once. Stops at a line that carries a value, or
+// that goes on past the window. Returns how many it took.
+std::size_t takeLinesWithoutValue(Input &in, std::size_t &withoutColon) {
+  const char *p = in.next;
+  const char *const end = in.end;
+  std::size_t lines = 0;
+  for (;;) {
+    if (withoutColon >= kTakenAtOnceAfter) {
+      const auto *colon = static_cast<const char *>(
+          std::memchr(p, ':', static_cast<std::size_t>(end - p)));
+      const auto *last = static_cast<const char *>(memrchr(
+          p, '\n', static_cast<std::size_t>((colon ? colon : end) - p)));
+      if (last) {
+        lines += countLineFeeds(p, last + 1);
+        p = last + 1;
+      }
+      if (!colon) break;
+      withoutColon = 0;
+    }
+    const auto *newline = static_cast<const char *>(
+        std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    if (!newline) break;
+    const auto *colon = static_cast<const char *>(
+        std::memchr(p, ':', static_cast<std::size_t>(newline - p)));
+    withoutColon = colon ? 0 : withoutColon + 1;
+    if (colon && colon > p) {
+      const char *t = colon + 1;
+      while (t < newline && isBlank(*t)) ++t;
+      if (isDigit(*t)) break;
+    }
+    p = newline + 1;
+    ++lines;
   }
-  outcome.notes[why.at] = why.note;
-  ++outcome.noteCount;
+  in.next = p;
+  return lines;
+}
+
+void readLines(Input &in, Reading &r, StatVector &results,
+               ReadOutcome &outcome) {
+  r.line = 1;
+  r.sinceValue = 1;
+  while (peek(in) != kEnd) {
+    std::size_t taken =
+        watching(r, outcome) ? 0 : takeLinesWithoutValue(in, r.withoutColon);
+    if (taken == 0) {
+      takeLine(in, r, results, outcome);
+      taken = 1;
+    }
+    r.line += taken;
+    r.sinceValue += taken;
+  }
 }
 
 // How the first line of a Git LFS pointer begins, which a checkout holds
 // in place of a file that Git LFS stores elsewhere.
 constexpr char kGitLfsPointer[] = "version https://git-lfs.github.com/";
 
-FileKind kindOf(const Input &in, std::size_t lines) {
-  const unsigned char *h = in.head;
-  constexpr std::size_t kPointer = sizeof kGitLfsPointer - 1;
-  if (in.read == 0) return FileKind::kEmpty;
-  if (in.read >= kPointer && std::memcmp(h, kGitLfsPointer, kPointer) == 0) {
-    return FileKind::kGitLfs;
-  }
-  if (in.read >= 2 &&
-      ((h[0] == 0xff && h[1] == 0xfe) || (h[0] == 0xfe && h[1] == 0xff))) {
-    return FileKind::kUtf16;
-  }
-  if (!in.notNul) return FileKind::kOnlyNul;
-  if (lines == 1 && in.last != '\n' && in.carriageReturn) {
-    return FileKind::kCarriageReturns;
-  }
-  return FileKind::kText;
+ReadNote &addNote(ReadOutcome &outcome, std::size_t line, NoteKind kind,
+                  std::size_t position, const Kept &shown) {
+  ReadNote &note = outcome.notes[outcome.noteCount++];
+  note = {line, kind, position, shown};
+  return note;
 }
 
-// Takes a run of empty lines, which carry nothing, at once; returns how
-// many.
-std::size_t takeEmptyLines(Input &in) {
-  std::size_t count = 0;
-  do {
-    const char *p = in.next;
-    while (p < in.end && *p == '\n') ++p;
-    count += static_cast<std::size_t>(p - in.next);
-    in.next = p;
-  } while (in.next == in.end && refill(in));
-  return count;
-}
-
-// What reading a file carries from line to line. While fewer than 14
-// values are read, it watches: the first bytes of each line are kept, for
-// a key or a line that may be noted, from the line's start to the next's
-// or to a token that is kept. Why the values are few: a line before the
-// first value tells it only in a file that has none, as a title or a
-// header above the statistics tells nothing; the last line, where
-// carriage returns alone begin to end the lines, tells it in place of any.
-struct Reading {
-  std::size_t line;
-  std::size_t skipped;
-  bool keyNoted;
-  bool watch;
-  Kept kept;
-  WhyFew whyNone;
-  WhyFew why;
-  WhyFew fromHere;
-};
-
-// Reads a value's line from the value's first byte; its key, of
-// `keyLength` bytes, may be noted.
-void readValueLine(Input &in, Reading &r, std::size_t keyLength,
-                   StatVector &results, ReadOutcome &outcome) {
-  if (r.watch && !r.keyNoted) {
-    r.keyNoted = noteKey(lineBytes(in, r.kept, keyLength), r.line, outcome);
-  }
-  std::size_t from = offsetOf(in, in.next);
-  AfterValue after = readValue(in, r.line, results, outcome);
-  r.watch = outcome.values < kStatCount;
-  if (!r.watch) {
-    dropKeeping(in);
-    return;
-  }
-  AfterToken seen = lookAfterValue(in, from, after);
-  if (seen.number && r.why.note.line == 0) {
-    holdWhyFew(r.why, r.line, NoteKind::kMoreNumbers, outcome);
-  }
-  if (seen.carriageReturn && r.fromHere.note.line == 0) {
-    holdWhyFew(r.fromHere, r.line, NoteKind::kCarriageReturns, outcome);
-  }
-}
-
-// Reads a line's token that does not begin with a digit. While fewer than
-// 14 values are skipped, one that begins with a number or a hidden value
-// all the same is a value skipped. Where `slot` is free and it begins as a
-// word does (not with a sign, a point or what may hide a value), a number
-// later on the line tells in `slot` why values are few.
-void readOtherLine(Input &in, Reading &r, WhyFew &slot, bool slotFree,
-                   ReadOutcome &outcome) {
-  const int c = peek(in);
-  const bool maySkip =
-      r.skipped < kStatCount && (kFirstBytes.of[c] & kMaySkip) != 0;
-  const bool mayTell = slotFree && (kFirstBytes.of[c] & kWord) != 0;
-  if (!maySkip && !mayTell) return;
-  const std::size_t from = offsetOf(in, in.next);
-  Kept token = {};
-  startKeeping(in, token);
-  if (maySkip && (mayBeginNumber(c) ? readLead(in) : readWrapped(in))) {
-    finishToken(in, token);
-    ++r.skipped;
-    ReadNote &note = addNote(outcome, r.line);
-    note.kind = NoteKind::kSkipped;
-    note.token = token;
-  } else if (mayTell && numberLater(in, token, from)) {
-    holdWhyFew(slot, r.line, NoteKind::kNotANumber, outcome);
-    slot.note.token = token;
-  } else {
-    dropKeeping(in);
-  }
-}
-
-// Reads the file's lines, and tells the file's kind.
-void readLines(Input &in, StatVector &results, ReadOutcome &outcome) {
-  Reading r = {};
-  r.watch = true;
-  for (r.line = 1; peek(in) != kEnd; ++r.line) {
-    if (*in.next == '\n') {
-      r.line += takeEmptyLines(in) - 1;
-      continue;
+// The first of the first 14 values whose key does not name its place:
+// names another statistic, or names none where the next value's key names
+// its place (an extra line); kStatCount where none. Sets `named` where a
+// key before it names a statistic.
+std::size_t movedAt(const Reading &r, std::size_t values, bool &named) {
+  for (std::size_t i = 0; i < std::min(values, kStatCount); ++i) {
+    const int p = r.values[i].named;
+    named = named || p != kNamesNone;
+    if (p != kNamesNone
+            ? p != static_cast<int>(i)
+            : i + 1 < values && r.values[i + 1].named == static_cast<int>(i)) {
+      return i;
     }
-    WhyFew &slot = outcome.values == 0 ? r.whyNone : r.why;
-    const bool slotFree = r.watch && slot.note.line == 0;
-    if (r.watch) startKeeping(in, r.kept);
-    Tail tail;
-    tail.last = kEnd;
-    LineStart start = takeKey(in, slotFree ? &tail : nullptr);
-    if (start != LineStart::kKey) {
-      if (slotFree && start == LineStart::kNoColon &&
-          endsWithNumber(in, tail)) {
-        holdWhyFew(slot, r.line, NoteKind::kNoColon, outcome);
-        Key shown = lineBytes(in, r.kept, tail.length);
-        keep(slot.note.token, shown.bytes, shown.bytes + shown.length);
-        slot.note.token.cut = shown.cut;
-      }
-      continue;
-    }
-    std::size_t keyLength =
-        r.watch && !r.keyNoted ? keptUpTo(in, in.next - 1) : 0;
-    int c;
-    while (isBlank(c = peek(in))) ++in.next;
-    if (isDigit(c)) {
-      readValueLine(in, r, keyLength, results, outcome);
-    } else if (c != kEnd && c != '\n' && r.watch) {
-      readOtherLine(in, r, slot, slotFree, outcome);
-    }
-    // What follows on the line, the rest of the token included, is never
-    // read.
-    skipLine(in);
   }
-  dropKeeping(in);
+  return kStatCount;
+}
+
+// The line that tells why values are missing, where one does: in a file
+// with none, the first whose key names a statistic, else the first that
+// holds a number; in one with some, the first of those whose key names a
+// statistic not yet read and those among the values where the next value
+// is read a place too early (its key names a later statistic, or none).
+const Lost *lostLine(const Reading &r, const ReadOutcome &outcome) {
+  if (outcome.values == 0) return r.named.line ? &r.named : &r.before;
+  const int next = r.values[std::min(r.among.before, kStatCount)].named;
+  const bool among =
+      r.among.line != 0 && r.among.line < outcome.lastLine &&
+      (next == kNamesNone || next > static_cast<int>(r.among.before));
+  if (!among) return &r.named;
+  return r.named.line == 0 || r.among.line < r.named.line ? &r.among : &r.named;
+}
+
+// The notes, from what was read: where values were misread or moved, and
+// where the file has fewer than 14, the line that tells why, where the
+// bytes stop being text lines, and the count.
+void tell(const Input &in, const Reading &r, ReadOutcome &outcome) {
+  const std::size_t values = outcome.values;
   const std::size_t lines = r.line - 1;
-  // A file of lines that end with a carriage return alone is read as one
-  // line, and its count says so; no line tells more.
-  outcome.kind = kindOf(in, lines);
-  if (outcome.values < kStatCount &&
-      outcome.kind != FileKind::kCarriageReturns) {
-    const WhyFew &tell = r.fromHere.note.line == lines && lines > 1 ? r.fromHere
-                         : outcome.values == 0                      ? r.whyNone
-                                                                    : r.why;
-    if (tell.note.line != 0) addWhyFew(outcome, tell);
+  const bool lfs =
+      in.read >= sizeof kGitLfsPointer - 1 &&
+      std::memcmp(in.head, kGitLfsPointer, sizeof kGitLfsPointer - 1) == 0;
+  bool named = false;
+  const std::size_t moved = movedAt(r, values, named);
+  const bool extra = moved < kStatCount && r.values[moved].named == kNamesNone;
+  NotText notText = r.notText;
+  if (notText.kind == NoteKind::kOnlyNul && in.notNulEnd >= notText.nulAt) {
+    notText.kind = NoteKind::kNotText;
+  }
+  if (values >= kStatCount || lfs) notText.line = 0;
+  for (std::size_t i = 0; i < std::min(values, kStatCount) && !lfs; ++i) {
+    const Value &v = r.values[i];
+    if (i == moved) {
+      addNote(outcome, v.line, extra ? NoteKind::kExtra : NoteKind::kKey, i,
+              v.key);
+    }
+    if (v.stop != NoteKind::kCount && !(i == moved && extra)) {
+      addNote(outcome, v.line, v.stop, i, v.stopShown);
+    }
+  }
+  // Where every key that names a statistic names its own, none went
+  // missing among the values: the file ends early, as its count says.
+  const Lost *lost = values < kStatCount && !lfs &&
+                             (!named || moved < kStatCount) &&
+                             !(values == 0 && lines <= 2)
+                         ? lostLine(r, outcome)
+                         : nullptr;
+  if (lost && lost->line != 0 &&
+      (notText.line == 0 || lost->line < notText.line)) {
+    addNote(outcome, lost->line, lost->kind, 0, lost->shown);
+  }
+  if (notText.line > 1) addNote(outcome, notText.line, notText.kind, 0, {});
+  // In line order, each after the notes made before it on its line.
+  ReadNote *notes = outcome.notes;
+  for (std::size_t i = 1; i < outcome.noteCount; ++i) {
+    for (std::size_t j = i; j > 0 && notes[j - 1].line > notes[j].line; --j) {
+      std::swap(notes[j - 1], notes[j]);
+    }
+  }
+  if (values == kStatCount) return;
+  const NoteKind place = values > kStatCount ? NoteKind::kFirstAndFifteenth
+                         : lfs               ? NoteKind::kGitLfs
+                         : notText.line == 1 ? notText.kind
+                         : values > 0        ? NoteKind::kLastOn
+                         : in.read == 0      ? NoteKind::kEmpty
+                         : lines <= 2        ? NoteKind::kHoldsOnly
+                                             : NoteKind::kCount;
+  ReadNote &count = addNote(outcome, 0, place, 0, {});
+  if (place == NoteKind::kHoldsOnly) {
+    // The whole file, as far as its head holds it, without the white space
+    // at its end; a file of white space alone, as it is.
+    const std::size_t shown = in.textEnd > 0 ? in.textEnd : in.read;
+    const auto *head = reinterpret_cast<const char *>(in.head);
+    keep(count.shown, head, head + std::min(shown, Kept::kLimit));
+    count.shown.cut = shown > Kept::kLimit || in.read > kHeadReach;
   }
 }
 
@@ -565,8 +705,10 @@ ReadOutcome resval(int fd, StatVector &results, char *buffer,
   in.next = in.end = in.buffer = buffer;
   in.fd = fd;
   in.size = size;
-  readLines(in, results, outcome);
-  if (outcome.kind == FileKind::kGitLfs) outcome.noteCount = 0;
+  Reading r = {};
+  readLines(in, r, results, outcome);
+  tell(in, r, outcome);
+  outcome.bytes = in.read;
   outcome.error = in.error;
   // Everything has been read; closing a file that was only read loses
   // nothing, whatever close says.

@@ -1,5 +1,7 @@
 // Reads a results file: lines of "key: value", where each line whose value
-// begins with a digit fills the next position of the results vector.
+// begins with a digit fills the next position of the results vector; and
+// notes where something was lost: a value misread, a value moved to
+// another statistic, or values missing.
 #ifndef GRADE_RESULTS_READER_H_
 #define GRADE_RESULTS_READER_H_
 
@@ -8,58 +10,59 @@
 #include "input.h"
 #include "stat_vector.h"
 
-// Something on a line of the file that a student should hear of, as the
-// manual page tells: a stored number that stops early, where the file most
-// likely meant it to go on; a token that does not begin with a digit but
-// with a number or a hidden value, which moves every later value up; a key
-// that names another place's statistic; and, in a file that ends with
-// fewer than 14 values, the one line that tells why.
+// The kinds of note, each a row of the catalogue that words them.
 enum class NoteKind {
+  // A value that is not all the number its line shows: the token goes on
+  // with a digit after the stop, with hexadecimal digits, or with a scale.
   kStop,
-  kSkipped,
+  kStopHex,
+  // A value whose key names another statistic than its place; or none,
+  // where the next value's key names its place: an extra line.
   kKey,
-  kNoColon,         // why: a line without a colon that ends with a number
-  kMoreNumbers,     // why: more numbers after a value
-  kNotANumber,      // why: a word after the first colon, a number later
-  kCarriageReturns  // why: from here on, lines end with carriage returns
-};
-
-struct ReadNote {
-  std::size_t line;  // the first is 1
-  NoteKind kind;
-  char stop;  // where a number stops: ',', '.', ':', ' ', or the letter
-  std::size_t position;  // the position of the value read
-  Kept token;            // a skipped token's first bytes, a key's or a line's
-};
-
-// The notes fill in line order. The reader notes numbers that stop early
-// on the first 14 values only, skipped tokens only while fewer than 14
-// values are stored, at most 14 of them, one key and one line that tells
-// why the values are few.
-constexpr std::size_t kNoteLimit = 2 * kStatCount + 2;
-
-// What a file that holds no value, or too few, may be instead of text
-// lines: nothing, UTF-16 text, NUL bytes alone, lines that end with a
-// carriage return and no line feed, or a Git LFS pointer in place of the
-// file, which has no other note.
-enum class FileKind {
-  kText,
-  kEmpty,
+  kExtra,
+  // A line that should have given a value and did not, by what it holds.
+  kSkipped,      // a number that does not begin with a digit
+  kNoValue,      // nothing after the colon
+  kNotANumber,   // a token after the colon that is not a number
+  kNumberFirst,  // the number before the colon
+  kNoKey,        // the colon first, a number after it
+  kNoColon,      // a number and no colon
+  // What the bytes are from a line on where the values stop before 14; on
+  // the count line, from the file's first line on.
   kUtf16,
   kOnlyNul,
   kCarriageReturns,
-  kGitLfs
+  kNotText,
+  // The count line's other places.
+  kCount,
+  kLastOn,
+  kFirstAndFifteenth,
+  kEmpty,
+  kHoldsOnly,
+  kGitLfs,
 };
 
+struct ReadNote {
+  std::size_t line;  // the first is 1; 0 for the count line
+  NoteKind kind;
+  std::size_t position;  // of the value read, where the note is on one
+  Kept shown;            // the bytes it shows
+};
+
+// A note can stand on each of the first 14 values for how its number was
+// read, and once a file for the keys, for a line, for the bytes and for
+// the count of values.
+constexpr std::size_t kNoteLimit = kStatCount + 4;
+
 struct ReadOutcome {
-  std::size_t values;  // value-carrying lines in the file, past the 14th too
-  int error;           // errno of a failed read; 0 when read to the end
-  FileKind kind;
-  std::size_t firstLine;      // line of the first value; 0 when none
-  std::size_t lastLine;       // line of the last value stored
+  std::size_t values;     // value-carrying lines in the file, past the 14th too
+  int error;              // errno of a failed read; 0 when read to the end
+  std::size_t bytes;      // bytes read
+  std::size_t firstLine;  // line of the first value; 0 when none
+  std::size_t lastLine;   // line of the last value stored
   std::size_t fifteenthLine;  // line of the 15th value; 0 when none
   std::size_t noteCount;
-  ReadNote notes[kNoteLimit];
+  ReadNote notes[kNoteLimit];  // in line order, the count line last
 };
 
 // The size of the buffer that the files are read through, one for the run.

@@ -67,15 +67,26 @@ const NumberCase kCases[] = {
     {"halfway to the least double, with a digit after it",
      powerOfFive(1075) + "e-1075 " + powerOfFive(1075) + "1e-1076",
      {0, 4.9406564584124654e-324}},
+    // readLead: 1 where a token that does not begin with a digit begins
+    // with a number that neither a letter nor a digit follows.
+    {"numbers that do not begin with a digit",
+     "-5 +3 .5 -.5e3 nan -nan NaN% inf -Infinity -0x1p3 -379.619% -1,5 "
+     "nan(x_1) nan(x -5@ -5[ -5` -5{ -5/ -5:",
+     {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+    {"tokens that do not",
+     "n/a info nano x5 ~764 - . --5 e5 -x inf5 -5abc infin nan(x_1)x -5e -0x "
+     "-5A -5Z -5a -5z",
+     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
     {"exponents past any range",
      "1e99999999999999999999999 1e-99999999999999999999 "
      "0e999999999999999999999 4.9e-324 2e-324",
      {kInf, 0, 0, 4.9e-324, 0}},
 };
 
-// Reads a token that begins with a digit through a buffer of `size` bytes,
-// an allocation of exactly its size, so that the sanitizer build catches a
-// read before or after it.
+// Reads a token through a buffer of `size` bytes, an allocation of exactly
+// its size, so that the sanitizer build catches a read before or after it:
+// with readNumber where it begins with a digit, else with readLead, whose
+// answer is then 1 or 0.
 double read(std::string token, std::size_t size) {
   int fd = memfd_create("token", 0);
   if (write(fd, token.data(), token.size()) !=
@@ -89,7 +100,9 @@ double read(std::string token, std::size_t size) {
   in.fd = fd;
   in.size = size;
   NumberShape shape;
-  double value = readNumber(in, &shape);
+  double value = token[0] >= '0' && token[0] <= '9' ? readNumber(in, &shape)
+                 : readLead(in)                     ? 1
+                                                    : 0;
   close(fd);
   return value;
 }
