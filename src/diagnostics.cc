@@ -17,11 +17,11 @@ namespace {
 
 // A diagnostic, worded a piece at a time after its prefix, "grade: PATH: "
 // or "grade: PATH:LINE: ", into one buffer: what does not fit is cut, and
-// the longest that can come (three names, or the first KiB of a link's
+// the longest that can come (three names, or the first 512 bytes of a link's
 // text, each byte escaped) fits.
 struct Message {
   Message(const char *path, std::size_t line);
-  char text[8192];
+  char text[4096];
   std::size_t length = 0;
 };
 
@@ -123,9 +123,9 @@ const char *reason(int error) {
   return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
 }
 
-// " (a link to TEXT, which WHAT)", the text up to a KiB of it.
+// " (a link to TEXT, which WHAT)", the text up to 512 bytes of it.
 void sayLink(Message &m, const LinkText &link, const char *what) {
-  constexpr std::size_t kShown = 1024;
+  constexpr std::size_t kShown = 512;
   say(m, " (a link to ");
   sayName(m, link.text, std::min(link.length, kShown));
   say(m, "%s, which %s)", link.length > kShown ? "..." : "", what);

@@ -10,7 +10,9 @@
 # names (such as /dev/full, or results/Lab1.gcc.res from the folder that
 # holds results) instead of comparing it; with a stderr_closed file,
 # standard error is a pipe whose reader has gone (and what grade wrote
-# there is not compared); with a stdin_closed file, standard input is
+# there is not compared); with a stderr_over_limit file, standard error is
+# a file that may not grow (ulimit -f 0) and standard output a pipe, which
+# no file-size limit stops; with a stdin_closed file, standard input is
 # closed, so that grade's first descriptor is 0. Its cwd file names a
 # folder in work to run in.
 # Its specials file makes special files and setups, a line each:
@@ -28,7 +30,9 @@
 # /proc/PID/fd; the rest of /proc stays, which a sanitizer needs). Its modes file gives files modes, a line each: "MODE
 # PATH", the path from the folder that holds results; grade then runs as
 # user nobody when run as root, whom no mode stops. Its stack_kib file
-# limits grade's stack to that many KiB, its nofile file the descriptors
+# limits grade's stack to that many KiB (skipped for a sanitized build,
+# GRADE_SANITIZED=1, whose frames are larger, and under an emulator, whose
+# own stack it would limit), its nofile file the descriptors
 # it may have open. In standard error, the folder that holds results reads
 # as TOP. A case that needs root, run by another user, is skipped (77).
 # grade runs under EMULATOR where one is given (a cross-built grade under
@@ -104,7 +108,10 @@ if [ -f "$case/modes" ]; then
   done || exit 1
 fi
 limit=:
-[ -f "$case/stack_kib" ] && limit="ulimit -s $(cat "$case/stack_kib")"
+if [ -f "$case/stack_kib" ]; then
+  [ "${GRADE_SANITIZED:-0}" = 0 ] && [ -z "$emulator" ] || exit 77
+  limit="ulimit -s $(cat "$case/stack_kib")"
+fi
 # With the descriptors that the test driver may pass on closed, so that
 # the limit leaves grade the same ones wherever it runs.
 [ -f "$case/nofile" ] &&
@@ -124,9 +131,18 @@ if [ -f "$case/stdout_to" ]; then
   case $out in /*) ;; *) out=$top/$out ;; esac
 fi
 [ -f "$case/stdin_closed" ] && limit="$limit; exec <&-"
-(cd "$work" && $pwd PWD && eval "$before" && eval "$limit" &&
-  exec $as $emulator "$grade" "$@") >"$out" 2>"$tmp/stderr_raw"
-status=$?
+run() {
+  (cd "$work" && $pwd PWD && eval "$before" && eval "$limit" &&
+    exec $as $emulator "$grade" "$@") 2>"$tmp/stderr_raw"
+}
+if [ -f "$case/stderr_over_limit" ]; then
+  limit="$limit; ulimit -f 0"
+  { run "$@"; echo $? >"$tmp/status"; } | cat >"$out"
+  status=$(cat "$tmp/status")
+else
+  run "$@" >"$out"
+  status=$?
+fi
 sed "s|$top|TOP|g" "$tmp/stderr_raw" >"$tmp/stderr"
 
 [ -f "$case/stderr" ] || : >"$tmp/expected_stderr"
