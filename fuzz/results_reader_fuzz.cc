@@ -245,7 +245,7 @@ Read model(const std::string &text) {
   Read r = fresh();
   std::size_t &count = r.o.values;
   Value values[kStatCount + 1];
-  Lost lostNamed, lostBefore, lostAmong;
+  Lost lostNamed[kStatCount], lostBefore, lostAmong;
   NotText notText = {0, 0, NoteKind::kCount};
   std::size_t since = 1, lines = 0;
   for (std::size_t start = 0, line = 1; start < text.size(); ++line) {
@@ -320,10 +320,10 @@ Read model(const std::string &text) {
       std::size_t last = s.find_last_not_of(" \t\v\f\r");
       if (noColon) k = last == std::string::npos ? "" : s.substr(0, last + 1);
       int p = named(k);
-      Lost *slot = p == kNone ? (count == 0 ? &lostBefore : &lostAmong)
-                   : static_cast<std::size_t>(p) >= count ? &lostNamed
-                                                          : nullptr;
-      if (slot && slot->line == 0) {
+      Lost *slot = p != kNone   ? &lostNamed[p]
+                   : count == 0 ? &lostBefore
+                                : &lostAmong;
+      if (slot->line == 0) {
         Lost lost;
         lost.line = line;
         lost.before = count;
@@ -383,13 +383,18 @@ Read model(const std::string &text) {
     notText.kind = NoteKind::kNotText;
   if (count >= kStatCount || isLfs) notText.line = 0;
   std::vector<ReadNote> notes;
+  // The first value whose key does not name its place: another, or none
+  // where the next key that names one names its place.
   std::size_t moved = kStatCount;
   bool anyNamed = false;
+  std::size_t known = std::min(count, kStatCount + 1);
   for (std::size_t i = 0; i < std::min(count, kStatCount); ++i) {
     anyNamed = anyNamed || values[i].named != kNone;
+    std::size_t next = i + 1;
+    while (next < known && values[next].named == kNone) ++next;
     if (values[i].named != kNone
             ? values[i].named != static_cast<int>(i)
-            : i + 1 < count && values[i + 1].named == static_cast<int>(i)) {
+            : next < known && values[next].named == static_cast<int>(i)) {
       moved = i;
       break;
     }
@@ -403,19 +408,29 @@ Read model(const std::string &text) {
     if (v.stop != NoteKind::kCount && !(i == moved && extra))
       notes.push_back(note(v.line, v.stop, i, v.stopShown));
   }
-  if (count < kStatCount && !isLfs && (!anyNamed || moved < kStatCount) &&
-      !(count == 0 && lines <= 2)) {
-    const Lost *lost = &lostNamed;
-    if (count == 0) {
-      if (!lostNamed.line) lost = &lostBefore;
-    } else {
-      int next = values[std::min(lostAmong.before, kStatCount)].named;
-      if (lostAmong.line && lostAmong.line < r.o.lastLine &&
-          (next == kNone || next > static_cast<int>(lostAmong.before)) &&
-          (!lostNamed.line || lostAmong.line < lostNamed.line))
-        lost = &lostAmong;
+  // Why values are missing: the first line whose key names a statistic
+  // that no value's key names; in a file without values, else the first
+  // that holds a number; where keys disagree, the first among the values
+  // before a value read a place too early, if that comes first.
+  if (count < kStatCount && !isLfs && !(count == 0 && lines <= 2)) {
+    bool agree = anyNamed && moved == kStatCount;
+    const Lost *lost = nullptr;
+    for (std::size_t p = 0; p < kStatCount; ++p) {
+      bool given = false;
+      for (std::size_t i = 0; i < known; ++i)
+        given = given || values[i].named == static_cast<int>(p);
+      if (lostNamed[p].line && !given &&
+          (!lost || lostNamed[p].line < lost->line))
+        lost = &lostNamed[p];
     }
-    if (lost->line && (!notText.line || lost->line < notText.line))
+    int next = values[std::min(lostAmong.before, kStatCount)].named;
+    if (count == 0 && !lost) lost = &lostBefore;
+    if (count > 0 && !agree && lostAmong.line &&
+        lostAmong.line < r.o.lastLine &&
+        (next == kNone || next > static_cast<int>(lostAmong.before)) &&
+        (!lost || lostAmong.line < lost->line))
+      lost = &lostAmong;
+    if (lost && lost->line && (!notText.line || lost->line < notText.line))
       notes.push_back(note(lost->line, lost->kind, 0, kept(lost->shown)));
   }
   if (notText.line > 1)

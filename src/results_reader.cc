@@ -190,10 +190,10 @@ struct Reading {
   Kept kept;  // a key's bytes, or a line's where it has no colon
   Kept head;  // a line's first bytes, whatever it holds
   Value values[kStatCount + 1];
-  // The first line that yields nothing although its key names a statistic
-  // not yet read; the first that holds a number not read, before any value
+  // For each statistic, the first line that yields nothing although its
+  // key names it; the first that holds a number not read, before any value
   // and after the first.
-  Lost named;
+  Lost named[kStatCount];
   Lost before;
   Lost among;
   NotText notText;
@@ -407,15 +407,13 @@ bool isNumber(const Key &key) {
 }
 
 // The slot that a line yielding nothing may take: where its key names a
-// statistic not yet read, the named one; where it names none, the one for
-// its place, before the first value or after it. Null where that slot is
-// taken, or the key names a statistic read.
+// statistic, that statistic's; where it names none, the one for its place,
+// before the first value or after it. Null where that slot is taken.
 Lost *slotFor(Reading &r, int named, const ReadOutcome &outcome) {
-  Lost *slot = named == kNamesNone
-                   ? (outcome.values == 0 ? &r.before : &r.among)
-               : static_cast<std::size_t>(named) >= outcome.values ? &r.named
-                                                                   : nullptr;
-  return slot && slot->line == 0 ? slot : nullptr;
+  Lost *slot = named != kNamesNone   ? &r.named[named]
+               : outcome.values == 0 ? &r.before
+                                     : &r.among;
+  return slot->line == 0 ? slot : nullptr;
 }
 
 // Reads what a line that has a colon and yields nothing holds in place of
@@ -600,35 +598,50 @@ ReadNote &addNote(ReadOutcome &outcome, std::size_t line, NoteKind kind,
 }
 
 // The first of the first 14 values whose key does not name its place:
-// names another statistic, or names none where the next value's key names
-// its place (an extra line); kStatCount where none. Sets `named` where a
-// key before it names a statistic.
+// names another statistic, or names none where the next value's key that
+// names one names its place (an extra line, or the first of several);
+// kStatCount where none. Sets `named` where a key before it names one.
 std::size_t movedAt(const Reading &r, std::size_t values, bool &named) {
+  const std::size_t known = std::min(values, kStatCount + 1);
   for (std::size_t i = 0; i < std::min(values, kStatCount); ++i) {
     const int p = r.values[i].named;
     named = named || p != kNamesNone;
+    std::size_t next = i + 1;
+    while (next < known && r.values[next].named == kNamesNone) ++next;
     if (p != kNamesNone
             ? p != static_cast<int>(i)
-            : i + 1 < values && r.values[i + 1].named == static_cast<int>(i)) {
+            : next < known && r.values[next].named == static_cast<int>(i)) {
       return i;
     }
   }
   return kStatCount;
 }
 
-// The line that tells why values are missing, where one does: in a file
-// with none, the first whose key names a statistic, else the first that
-// holds a number; in one with some, the first of those whose key names a
-// statistic not yet read and those among the values where the next value
-// is read a place too early (its key names a later statistic, or none).
-const Lost *lostLine(const Reading &r, const ReadOutcome &outcome) {
-  if (outcome.values == 0) return r.named.line ? &r.named : &r.before;
+// The line that tells why values are missing, where one does: of the
+// lines whose key names a statistic that no value's key names, the first;
+// in a file without values where there is none, the first that holds a
+// number; and where the keys do not `agree`, the first among the values
+// where the next value is read a place too early (its key names a later
+// statistic, or none), if that comes first.
+const Lost *lostLine(const Reading &r, const ReadOutcome &outcome, bool agree) {
+  unsigned given = 0;
+  for (std::size_t i = 0; i < std::min(outcome.values, kStatCount + 1); ++i) {
+    if (r.values[i].named != kNamesNone) given |= 1u << r.values[i].named;
+  }
+  const Lost *first = nullptr;
+  for (std::size_t p = 0; p < kStatCount; ++p) {
+    const Lost &lost = r.named[p];
+    if (lost.line != 0 && (given >> p & 1) == 0 &&
+        (!first || lost.line < first->line)) {
+      first = &lost;
+    }
+  }
+  if (outcome.values == 0) return first ? first : &r.before;
   const int next = r.values[std::min(r.among.before, kStatCount)].named;
   const bool among =
-      r.among.line != 0 && r.among.line < outcome.lastLine &&
+      !agree && r.among.line != 0 && r.among.line < outcome.lastLine &&
       (next == kNamesNone || next > static_cast<int>(r.among.before));
-  if (!among) return &r.named;
-  return r.named.line == 0 || r.among.line < r.named.line ? &r.among : &r.named;
+  return among && (!first || r.among.line < first->line) ? &r.among : first;
 }
 
 // The notes, from what was read: where values were misread or moved, and
@@ -659,11 +672,10 @@ void tell(const Input &in, const Reading &r, ReadOutcome &outcome) {
     }
   }
   // Where every key that names a statistic names its own, none went
-  // missing among the values: the file ends early, as its count says.
-  const Lost *lost = values < kStatCount && !lfs &&
-                             (!named || moved < kStatCount) &&
-                             !(values == 0 && lines <= 2)
-                         ? lostLine(r, outcome)
+  // missing among the values: the file ends early, as its count says,
+  // unless a line names a statistic that no value gave.
+  const Lost *lost = values < kStatCount && !lfs && !(values == 0 && lines <= 2)
+                         ? lostLine(r, outcome, named && moved == kStatCount)
                          : nullptr;
   if (lost && lost->line != 0 &&
       (notText.line == 0 || lost->line < notText.line)) {

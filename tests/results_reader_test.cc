@@ -217,9 +217,20 @@ const ReaderCase kCases[] = {
      ": 6 values, expected 14 (the last on line 7)\n"},
     {"where every value has its own key, the count alone tells",
      "Date: Tue Sep  9 14:02:11 2025\n" + labLines(0, 12) +
-         "PERC_CBR_OP: TODO\nPERC_OTHER_OP: -1\n",
+         "sim: killed at 12:30:01\nStatus: -1\n",
      {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
      ": 12 values, expected 14 (the last on line 13)\n"},
+    {"but for a line whose key names a statistic that no value gave",
+     "CPI: see below\n" + labLines(0, 13) + "PERC_OTHER_OP:\n18.2 %\n",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13},
+     ":15: no value after the colon\n"
+     ": 13 values, expected 14 (the last on line 14)\n"},
+    {"several extra lines: the first",
+     "Debug: 1\nDebug: 2\n" + labLines(0, 13),
+     {1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+     ":1: \"Debug\" is read as value 1, the instructions; its key names no "
+     "statistic\n"
+     ": 15 values, expected 14 (the first on line 1, the 15th on line 15)\n"},
     {"a file of one or two lines that yields nothing is shown whole",
      "Segmentation fault (core dumped)\n",
      {},
