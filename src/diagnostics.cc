@@ -120,43 +120,107 @@ void send(Message &m) {
 }
 
 const char *reason(int error) {
-  return error == kNotRegularFile ? "Not a regular file" : std::strerror(error);
+  return error == kNotRegularFile ? "Not a regular file"
+         : error == kWorkDone     ? "too many folders and files"
+                                  : std::strerror(error);
 }
 
-// " (a link to TEXT, which WHAT)", the text up to 512 bytes of it.
-void sayLink(Message &m, const LinkText &link, const char *what) {
-  constexpr std::size_t kShown = 512;
-  say(m, " (a link to ");
-  sayName(m, link.text, std::min(link.length, kShown));
-  say(m, "%s, which %s)", link.length > kShown ? "..." : "", what);
+// Says a row of a catalogue: its text, with each %c in it said by `fill`.
+template <typename Fill>
+void sayRow(Message &m, const char *text, Fill fill) {
+  for (const char *p = text; *p != '\0'; ++p) {
+    if (*p == '%') {
+      fill(*++p);
+    } else {
+      sayByte(m, *p);
+    }
+  }
 }
 
-// " (found PATH...)", where what follows the path ends the hint. Outside
-// the results folder the place and the first name after it are one name
-// as shown: (found "../results "/Lab1.libq.res).
-void sayFound(Message &m, const Found &found, const char *after = ")") {
-  say(m, " (found ");
-  const char *first = found.depth > 0 ? found.folders[0] : found.name;
-  if (found.outside) {
+// A find's path, from its place: outside the results folder the place and
+// the first name after it are one name as shown, "../results "/x.
+void sayFound(Message &m, const Find &found) {
+  if (found.place > 0) {
     char joined[sizeof(Name) + 8];
-    int size = std::snprintf(joined, sizeof joined, "%s/%s", found.base, first);
+    int size = std::snprintf(joined, sizeof joined, "%s/%s", found.base,
+                             found.names[0]);
     sayName(m, joined,
             std::min(static_cast<std::size_t>(std::max(size, 0)),
                      sizeof joined - 1));
   } else {
     say(m, "%s/", found.base);
-    sayName(m, first);
+    sayName(m, found.names[0]);
   }
   for (std::size_t i = 1; i <= found.depth; ++i) {
     say(m, "/");
-    sayName(m, i < found.depth ? found.folders[i] : found.name);
+    sayName(m, found.names[i]);
   }
-  say(m, "%s", after);
 }
 
-// Why a look around stopped short, where nothing was found.
-void sayStopped(Message &m, int error) {
-  say(m, " (looking for it stopped: %s)", reason(error));
+// The wording of each kind of hint, a row each in the order of Hint::Kind.
+// In a row, %f stands for what was found, %l for a link's text, %n for
+// names, %e for the reason the look stopped, and %r for the results
+// folder.
+struct HintText {
+  Hint::Kind kind;
+  const char *text;
+};
+
+constexpr HintText kHintTexts[] = {
+    {Hint::Kind::kNone, ""},
+    {Hint::Kind::kRemoved,
+     "the current folder has been removed (cd into it again)"},
+    {Hint::Kind::kEmpty, "the folder is empty"},
+    {Hint::Kind::kRunBeside, " (run grade from a folder beside results)"},
+    {Hint::Kind::kLink, " (a link to %l, which does not exist)"},
+    {Hint::Kind::kItself, " (a link to %l, which is itself)"},
+    {Hint::Kind::kThroughLink,
+     " (this folder is reached through the link %l; results is beside the "
+     "link, not beside this folder)"},
+    {Hint::Kind::kFound, " (found %f)"},
+    {Hint::Kind::kBelong, " (found %f; the files belong in %r)"},
+    {Hint::Kind::kArchive, " (found %f, an archive; unpack it into %r)"},
+    {Hint::Kind::kHolds, " (results holds %n)"},
+    {Hint::Kind::kNotListed, " (results cannot be listed)"},
+    {Hint::Kind::kStopped, " (looking for it stopped: %e)"},
+    {Hint::Kind::kAlso, " (results also holds %n)"},
+};
+
+constexpr bool inHintOrder() {
+  for (std::size_t i = 0; i < std::size(kHintTexts); ++i) {
+    if (kHintTexts[i].kind != static_cast<Hint::Kind>(i)) return false;
+  }
+  return true;
+}
+static_assert(inHintOrder(), "a row for each kind of hint, in kind order");
+
+void sayHint(Message &m, const Hint &hint, const char *folder) {
+  sayRow(m, kHintTexts[static_cast<std::size_t>(hint.kind)].text, [&](char c) {
+    constexpr std::size_t kShown = std::size(Hint{}.names);
+    switch (c) {
+      case 'f':
+        sayFound(m, hint.found);
+        break;
+      case 'l':
+        sayName(m, hint.link.text,
+                std::min(hint.link.length, LinkText::kLimit));
+        if (hint.link.length > LinkText::kLimit) say(m, "...");
+        break;
+      case 'n':
+        for (std::size_t i = 0; i < hint.nameCount && i < kShown; ++i) {
+          if (i > 0) say(m, ", ");
+          sayName(m, hint.names[i]);
+        }
+        if (hint.nameCount > kShown) say(m, ", ...");
+        break;
+      case 'e':
+        say(m, "%s", reason(hint.error));
+        break;
+      default:
+        say(m, "%s", folder);
+        break;
+    }
+  });
 }
 
 // The bytes a note shows, in double quotes with their escapes, and "..."
@@ -223,12 +287,8 @@ void sayNote(Message &m, const ReadNote &note, const ReadOutcome &outcome,
              const StatVector &results) {
   const NoteText &row = kNoteTexts[static_cast<std::size_t>(note.kind)];
   if (note.line > 0 && row.fromHere) say(m, "from here ");
-  for (const char *p = row.text; *p != '\0'; ++p) {
-    if (*p != '%') {
-      sayByte(m, *p);
-      continue;
-    }
-    switch (*++p) {
+  sayRow(m, row.text, [&](char c) {
+    switch (c) {
       case 's':
         sayShown(m, note.shown);
         break;
@@ -251,18 +311,23 @@ void sayNote(Message &m, const ReadNote &note, const ReadOutcome &outcome,
         say(m, "%zu", outcome.fifteenthLine);
         break;
     }
-  }
+  });
 }
 
-// "N values, expected 14", and in parentheses its place, where it has one.
+// "N values, expected 14", and in parentheses its place, where it has one,
+// with a name that results `also` holds.
 void sayCount(Message &m, const ReadNote &note, const ReadOutcome &outcome,
-              const StatVector &results) {
+              const StatVector &results, const char *also) {
   std::size_t values = outcome.values;
   say(m, "%zu value%s, expected %zu", values, values == 1 ? "" : "s",
       kStatCount);
   if (note.kind == NoteKind::kCount) return;
   say(m, " (");
   sayNote(m, note, outcome, results);
+  if (also) {
+    say(m, "; results also holds ");
+    sayName(m, also);
+  }
   say(m, ")");
 }
 
@@ -274,90 +339,19 @@ void warnFailure(const char *path, int error) {
   send(m);
 }
 
-void warnFolder(const char *folder, int error, const FolderHint &hint) {
-  if (hint.kind == FolderHint::Kind::kRemoved) {
-    // Nothing about the results folder holds then: every path is gone.
-    Message m(".", 0);
-    say(m, "the current folder has been removed (cd into it again)");
-    send(m);
-    return;
+void warnMissing(const char *path, int error, const Hint &hint,
+                 const char *folder) {
+  Message m(path, 0);
+  if (hint.kind != Hint::Kind::kRemoved && hint.kind != Hint::Kind::kEmpty) {
+    say(m, "%s", reason(error));
   }
-  Message m(folder, 0);
-  say(m, "%s", reason(error));
-  if (error != ENOENT) {
-    send(m);
-    return;
-  }
-  const Survey &survey = *hint.survey;
-  switch (hint.kind) {
-    case FolderHint::Kind::kNone:
-      // Nothing like results is near, so most likely grade runs from the
-      // wrong folder.
-      say(m, " (run grade from a folder beside results)");
-      break;
-    case FolderHint::Kind::kRemoved:
-      break;
-    case FolderHint::Kind::kLink:
-      sayLink(m, hint.link, "does not exist");
-      break;
-    case FolderHint::Kind::kThroughLink:
-      say(m, " (this folder is reached through the link ");
-      sayName(m, hint.link.text, hint.link.length);
-      say(m, "; results is beside the link, not beside this folder)");
-      break;
-    case FolderHint::Kind::kHolding:
-      sayFound(m, survey.holding);
-      break;
-    case FolderHint::Kind::kFile:
-      sayFound(m, hint.found, "; the files belong in ");
-      say(m, "%s)", folder);
-      break;
-    case FolderHint::Kind::kFolder:
-      sayFound(m, survey.resultsLike);
-      break;
-    case FolderHint::Kind::kNamed:
-      sayFound(m, survey.named, survey.archive ? "; unpack it)" : ")");
-      break;
-    case FolderHint::Kind::kStopped:
-      sayStopped(m, survey.error);
-      break;
-  }
+  sayHint(m, hint, folder);
   send(m);
 }
 
-void warnFile(const char *path, int error, const FileHint &hint) {
+void warnSame(const char *path, const char *other) {
   Message m(path, 0);
-  say(m, "%s", reason(error));
-  const Survey &survey = *hint.survey;
-  const Survey::Of &of = survey.of[hint.index];
-  switch (hint.kind) {
-    case FileHint::Kind::kNone:
-      break;
-    case FileHint::Kind::kLink:
-      sayLink(m, hint.link, "does not exist");
-      break;
-    case FileHint::Kind::kItself:
-      sayLink(m, hint.link, "is itself");
-      break;
-    case FileHint::Kind::kFound:
-      sayFound(m, hint.found);
-      break;
-    case FileHint::Kind::kNames:
-      say(m, " (results holds ");
-      for (std::size_t i = 0; i < of.nameCount && i < Survey::kNameLimit; ++i) {
-        if (i > 0) say(m, ", ");
-        sayName(m, of.names[i]);
-      }
-      if (of.nameCount > Survey::kNameLimit) say(m, ", ...");
-      say(m, ")");
-      break;
-    case FileHint::Kind::kNotListed:
-      say(m, " (results cannot be listed)");
-      break;
-    case FileHint::Kind::kStopped:
-      sayStopped(m, survey.error);
-      break;
-  }
+  say(m, "the same file as %s", other);
   send(m);
 }
 
@@ -368,7 +362,7 @@ void warnWaiting(const char *path) {
 }
 
 void warnRead(const char *path, const ReadOutcome &outcome,
-              const StatVector &results, bool emptied) {
+              const StatVector &results, bool emptied, const char *also) {
   for (std::size_t i = 0; i < outcome.noteCount; ++i) {
     const ReadNote &note = outcome.notes[i];
     Message m(path, note.line);
@@ -378,7 +372,7 @@ void warnRead(const char *path, const ReadOutcome &outcome,
       // As an input that is its output, which the shell emptied.
       say(m, "is standard output, and was emptied by the shell's redirection");
     } else {
-      sayCount(m, note, outcome, results);
+      sayCount(m, note, outcome, results, also);
     }
     send(m);
   }

@@ -6,6 +6,7 @@
 #ifndef GRADE_DIAGNOSTICS_H_
 #define GRADE_DIAGNOSTICS_H_
 
+#include "look_around.h"
 #include "results_files.h"
 #include "results_reader.h"
 #include "stat_vector.h"
@@ -14,21 +15,23 @@
 // kNotRegularFile.
 void warnFailure(const char *path, int error);
 
-// The results folder, which cannot be used for `error`; with a hint at
-// what is there when it does not exist.
-void warnFolder(const char *folder, int error, const FolderHint &hint);
+// A results folder or file that cannot be used for `error`, at `path`
+// (or "." where the working folder is at fault), with a hint at what is
+// there; `folder` is the results folder, as a hint may name it.
+void warnMissing(const char *path, int error, const Hint &hint,
+                 const char *folder);
 
-// A results file that cannot be opened for `error`, with a hint at what
-// is there.
-void warnFile(const char *path, int error, const FileHint &hint);
+// That a results file is the same file as another.
+void warnSame(const char *path, const char *other);
 
 // That grade waits for another program's lease on a results file.
 void warnWaiting(const char *path);
 
 // What a file that was read holds that the student should hear of: the
 // reader's notes, the count of values last; `emptied` where the file is
-// standard output, which the shell emptied.
+// standard output, which the shell emptied; `also`, for an empty file, a
+// name that results also holds, or null.
 void warnRead(const char *path, const ReadOutcome &outcome,
-              const StatVector &results, bool emptied);
+              const StatVector &results, bool emptied, const char *also);
 
 #endif  // GRADE_DIAGNOSTICS_H_

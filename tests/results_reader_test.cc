@@ -340,7 +340,7 @@ std::string said(const ReadOutcome &outcome, const StatVector &results) {
   int fd = memfd_create("stderr", 0);
   int saved = dup(STDERR_FILENO);
   dup2(fd, STDERR_FILENO);
-  warnRead("F", outcome, results, false);
+  warnRead("F", outcome, results, false, nullptr);
   dup2(saved, STDERR_FILENO);
   close(saved);
   std::string text(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');

@@ -1,4 +1,4 @@
-#include "results_files.h"
+#include "look_around.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ const EditsCase kEdits[] = {
     {"xylab1.mcf.res", "lab1.mcf.res", 2},
 };
 
-TEST(ResultsFilesTest, CountsEditsBetweenNames) {
+TEST(LookAroundTest, CountsEditsBetweenNames) {
   for (const EditsCase &c : kEdits) {
     EXPECT_EQ(editsBetween(c.a.c_str(), c.b.c_str()), c.edits)
         << c.a << " against " << c.b;
@@ -64,7 +64,7 @@ const MisspeltCase kMisspelt[] = {
     {"Lab1.bzip.res", 2},
 };
 
-TEST(ResultsFilesTest, OffersAMisspeltNameToTheNearestFiles) {
+TEST(LookAroundTest, OffersAMisspeltNameToTheNearestFiles) {
   for (const MisspeltCase &c : kMisspelt) {
     EXPECT_EQ(misspeltFor(c.name, kFiles), c.files) << c.name;
   }
