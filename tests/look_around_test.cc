@@ -1,8 +1,18 @@
 #include "look_around.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "diagnostics.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -12,6 +22,351 @@ const ResultsFiles kFiles = {
     {"Lab1.mcf.res", "mcf"},
     {"Lab1.gcc.res", "gcc"},
 };
+
+constexpr uid_t kUser = 1000;
+
+// A tree in memory, written a path a line from the folder that holds the
+// working folder (work, or `cwd`) and, where it is there, results; a path
+// that begins with ../ stands above it. A path that ends with / is a
+// folder; "= BYTES" gives a file's bytes, "@UID" an owner other than the
+// user's, "-> PATH" makes a link, and a last " !" a folder that cannot be
+// listed.
+class TreeDisk : public Disk {
+ public:
+  TreeDisk(const std::string &tree, const std::string &cwd) {
+    nodes_.push_back({"", true, "", 0, -1, true, {}, 0});
+    add("top/");
+    std::istringstream lines(tree);
+    for (std::string line; std::getline(lines, line);) {
+      add(line.compare(0, 3, "../") == 0 ? line.substr(3) : "top/" + line);
+    }
+    add("top/" + cwd + "/");
+    cwd_ = walk(0, "top/" + cwd);
+  }
+
+  int open(int at, const char *path) override {
+    int node = walk(at < 0 ? cwd_ : handles_[at].node, path);
+    if (node < 0 || !nodes_[node].folder || !nodes_[node].listable) {
+      errno = node < 0 ? ENOENT : !nodes_[node].folder ? ENOTDIR : EACCES;
+      return -1;
+    }
+    handles_.push_back({node, 0});
+    return static_cast<int>(handles_.size() - 1);
+  }
+  void close(int) override {}
+
+  const char *next(int folder, Type &type) override {
+    Handle &h = handles_[folder];
+    const Node &n = nodes_[h.node];
+    if (h.cursor >= n.children.size()) return nullptr;
+    const Node &child = nodes_[n.children[h.cursor++]];
+    type = child.link >= 0 ? Type::kUnknown
+           : child.folder  ? Type::kFolder
+                           : Type::kFile;
+    return child.name.c_str();
+  }
+
+  bool facts(int folder, const char *name, Facts &facts) override {
+    int node = walk(handles_[folder].node, name ? name : ".");
+    if (node < 0) return false;
+    facts = {nodes_[node].folder ? Type::kFolder : Type::kFile, 1,
+             static_cast<ino_t>(node), nodes_[node].owner};
+    return true;
+  }
+
+  long head(int folder, const char *name, unsigned char *bytes,
+            std::size_t size) override {
+    int node = walk(handles_[folder].node, name);
+    if (node < 0 || nodes_[node].folder) return -1;
+    const std::string &b = nodes_[node].bytes;
+    std::size_t n = std::min(size, b.size());
+    std::memcpy(bytes, b.data(), n);
+    return static_cast<long>(n);
+  }
+
+ private:
+  struct Node {
+    std::string name;
+    bool folder;
+    std::string bytes;
+    uid_t owner;
+    int link;  // the node a link names
+    bool listable;
+    std::vector<int> children;
+    int parent;
+  };
+  struct Handle {
+    int node;
+    std::size_t cursor;
+  };
+
+  // The node at `path` from `from`, links followed.
+  int walk(int from, const std::string &path) {
+    int node = from;
+    std::istringstream parts(path);
+    for (std::string part; node >= 0 && std::getline(parts, part, '/');) {
+      if (part == "..") {
+        node = nodes_[node].parent;
+      } else if (!part.empty() && part != ".") {
+        int next = -1;
+        for (int c : nodes_[node].children) {
+          if (nodes_[c].name == part) next = c;
+        }
+        node = next;
+      }
+      for (int hops = 0; node >= 0 && nodes_[node].link >= 0 && hops < 8;
+           ++hops) {
+        node = nodes_[node].link;
+      }
+    }
+    return node;
+  }
+
+  void add(std::string line) {
+    Node n = {"", false, "x: 1\n", kUser, -1, true, {}, 0};
+    std::string target;
+    if (line.size() > 2 && line.compare(line.size() - 2, 2, " !") == 0) {
+      n.listable = false;
+      line.resize(line.size() - 2);
+    }
+    if (std::size_t at = line.find(" -> "); at != std::string::npos) {
+      target = line.substr(at + 4);
+      line.resize(at);
+    }
+    if (std::size_t at = line.find(" @"); at != std::string::npos) {
+      n.owner = static_cast<uid_t>(std::stoul(line.substr(at + 2)));
+      line.resize(at);
+    }
+    if (std::size_t at = line.find(" = "); at != std::string::npos) {
+      n.bytes = line.substr(at + 3);
+      line.resize(at);
+    }
+    n.folder = line.back() == '/';
+    if (n.folder) line.pop_back();
+    std::size_t slash = line.rfind('/');
+    std::string parent =
+        slash == std::string::npos ? "" : line.substr(0, slash);
+    n.name = line.substr(slash == std::string::npos ? 0 : slash + 1);
+    n.parent = walk(0, parent);
+    if (n.parent < 0) {
+      add(parent + "/");
+      n.parent = walk(0, parent);
+    }
+    for (int c : nodes_[n.parent].children) {
+      if (nodes_[c].name == n.name) return;
+    }
+    if (!target.empty()) n.link = walk(0, "top/" + target);
+    nodes_.push_back(n);
+    nodes_[n.parent].children.push_back(static_cast<int>(nodes_.size() - 1));
+  }
+
+  std::vector<Node> nodes_;
+  std::vector<Handle> handles_;
+  int cwd_;
+};
+
+struct TreeCase {
+  const char *name;
+  std::string tree;
+  // What grade says of the results folder where it is missing, else of
+  // each missing file, without the "grade: " that begins each line.
+  std::string said;
+  const char *cwd = "work";
+  unsigned removed = 0;  // files there, but removed before their opening
+};
+
+// Folders `prefix`NN from `from` to `to`, each with a README, or none
+// that can be listed, and the lines of `more`.
+std::string folders(const std::string &prefix, int from, int to,
+                    const std::string &more = "", bool listable = true) {
+  std::string lines;
+  for (int i = from; i < to; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "%02d", i);
+    lines += prefix + name + (listable ? "/README\n" : "/ !\n");
+  }
+  return lines + more;
+}
+
+const TreeCase kTrees[] = {
+    {"nothing like results", "",
+     "../results: No such file or directory (run grade from a folder beside "
+     "results)\n"},
+    {"a folder of another name that holds results files, the first in the "
+     "files' order",
+     "Results/Lab1.mcf.res\nResults/Lab1.libq.res\nResults/Lab1.bzip2.res\n",
+     "../results: No such file or directory (found "
+     "../Results/Lab1.libq.res)\n"},
+    {"a folder like results whose name ends with a space",
+     "my_results/README\nresults /Lab1.bzip2.res\nresults /Lab1.mcf.res\n"
+     "results.zip = archive\n",
+     "../results: No such file or directory (found \"../results \"/Lab1.bzip2."
+     "res)\n"},
+    {"results files beside: the files belong in results",
+     "Lab1.gcc.res\nLab1.libq.res\nwork/LAB1.LIBQ.RES\n",
+     "../results: No such file or directory (found ../Lab1.libq.res; the files "
+     "belong in ../results)\n"},
+    {"results files in a folder beside", "data/Lab1.libq.res\nempty/README\n",
+     "../results: No such file or directory (found ../data/Lab1.libq.res; the "
+     "files belong in ../results)\n"},
+    {"an IDE's build folder: results two folders up",
+     "results/Lab1.libq.res\nresults/Lab1.gcc.res\nwork/build/README\n",
+     "../results: No such file or directory (found ../../results/Lab1.libq."
+     "res)\n",
+     "work/build"},
+    {"a folder like results that holds no file, before a file named like it",
+     "Results/README\nresults-20261208T101010Z-001.zip = not yet\n",
+     "../results: No such file or directory (found ../Results)\n"},
+    {"a file named like results", "results.desktop = [Desktop Entry]\n",
+     "../results: No such file or directory (found ../results.desktop)\n"},
+    {"an archive of any name, told by its first bytes",
+     "notes.txt\nResults.7z.part = not one\n"
+     "lab1_submission.tar.gz = \x1f\x8b\x08"s,
+     "../results: No such file or directory (found ../lab1_submission.tar.gz, "
+     "an archive; unpack it into ../results)\n"},
+    {"an archive, unless a file is nearer",
+     "old/lab1.zip = PK\x03\x04\nwork/Lab1.mcf.res\n../x.tar.gz = \x1f\x8b\n",
+     "../results: No such file or directory (found ./Lab1.mcf.res; the files "
+     "belong in ../results)\n"},
+    {"copies in results and folders down, before those in . and ..",
+     "results/Lab1.mfc.res\nresults/Lab1.mfc.rs\nresults/Lab1.xyz.res\n"
+     "results/lab1-mf.res\nresults/lab1.gcc.res\n"
+     "results/lab1/results/Lab1.bzip2.res\nresults/lab1/results/Lab1.libq.res\n"
+     "results/old/lab1.BZIP2.res\nresults/zzz/.keep\nLAB1.gcc.res\n",
+     "../results/Lab1.libq.res: No such file or directory (found "
+     "../results/lab1/results/Lab1.libq.res)\n"
+     "../results/Lab1.bzip2.res: No such file or directory (found "
+     "../results/old/lab1.BZIP2.res)\n"
+     "../results/Lab1.mcf.res: No such file or directory (results holds "
+     "Lab1.mfc.res, Lab1.mfc.rs, lab1-mf.res)\n"
+     "../results/Lab1.gcc.res: No such file or directory (found "
+     "../results/lab1.gcc.res)\n"},
+    {"copies in .. before ., any case",
+     "results/README\nLab1.libq.res\nlab1.MCF.res\nwork/LAB1.GCC.RES\n"
+     "work/Lab1.bzip2.res\nwork/Lab1.libq.res\n",
+     "../results/Lab1.libq.res: No such file or directory (found "
+     "../Lab1.libq.res)\n"
+     "../results/Lab1.bzip2.res: No such file or directory (found "
+     "./Lab1.bzip2.res)\n"
+     "../results/Lab1.mcf.res: No such file or directory (found "
+     "../lab1.MCF.res)\n"
+     "../results/Lab1.gcc.res: No such file or directory (found "
+     "./LAB1.GCC.RES)\n"},
+    {"three folders down, and no further",
+     "results/Lab1.libq.res\nresults/Lab1.mcf.res\nresults/Lab1.gcc.res\n"
+     "backup/run2/out/Lab1.bzip2.res\nbackup/run2/out/old/Lab1.bzip2.res\n"
+     "work/a/b/c/d/Lab1.gcc.res\n",
+     "../results/Lab1.bzip2.res: No such file or directory (found "
+     "../backup/run2/out/Lab1.bzip2.res)\n"},
+    {"names near a file's, three in byte order, each to the files it is "
+     "fewest edits from; escaped where they need it",
+     "results/Lab1.bzip2.res\nresults/libq.txt\nresults/Lab1.gc.res\n"
+     "results/mcf.n00\nresults/mcf.n01\nresults/mcf.out\nresults/mcf.zzz\n"
+     "results/lab1 mcf\x7f.res\n",
+     "../results/Lab1.libq.res: No such file or directory (results holds "
+     "libq.txt)\n"
+     "../results/Lab1.mcf.res: No such file or directory (results holds "
+     "\"lab1 mcf\\x7f.res\", mcf.n00, mcf.n01, ...)\n"
+     "../results/Lab1.gcc.res: No such file or directory (results holds "
+     "Lab1.gc.res)\n"},
+    {"where results holds no name near a file's, the nearest of few others",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "results/output.txt\nresults/notes\n",
+     "../results/Lab1.mcf.res: No such file or directory (results holds "
+     "notes)\n"},
+    {"but not of many",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "results/a.txt\nresults/b.txt\nresults/c.txt\nresults/d.txt\n",
+     "../results/Lab1.mcf.res: No such file or directory\n"},
+    {"only what may be a results file: no image, PDF or archive",
+     "results/Lab1.libq.res\nresults/Lab1.mcf.res\n"
+     "results/bzip2.jpg = \xff\xd8\xff\xe0\0\x10JFIF\n"
+     "results/Lab1.gcc.res.pdf = %PDF-1.4\n"
+     "Lab1.gcc.res.zip = PK\x03\x04\n"s,
+     "../results/Lab1.bzip2.res: No such file or directory\n"
+     "../results/Lab1.gcc.res: No such file or directory\n"},
+    {"nothing of another person's, a folder or a file; root's is named",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\n"
+     "Lab1.mcf.res @1001\nshared/ @0\nshared/Lab1.mcf.res @0\n"
+     "other/ @1001\nother/Lab1.gcc.res\nresults/in/ -> other\n",
+     "../results/Lab1.mcf.res: No such file or directory (found "
+     "../shared/Lab1.mcf.res)\n"
+     "../results/Lab1.gcc.res: No such file or directory\n"},
+    {"no folder twice, whatever links lead there",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "results/a/b/Lab1.mcf.res\nresults/0 -> results/a\nresults/a/up -> .\n",
+     "../results/Lab1.mcf.res: No such file or directory (found "
+     "../results/0/b/Lab1.mcf.res)\n"},
+    {"32 folders looked into in each, among the first 40 that may be; those "
+     "that cannot be listed do not count; those like results first",
+     folders("results/f", 0, 8, "", false) + folders("results/f", 8, 50) +
+         "results/f38/Lab1.libq.res\nresults/f39/Lab1.bzip2.res\n"
+         "results/f40/Lab1.gcc.res\nresults/results/Lab1.gcc.res\n"
+         "Lab1.mcf.res\n",
+     "../results/Lab1.libq.res: No such file or directory (found "
+     "../results/f38/Lab1.libq.res)\n"
+     "../results/Lab1.bzip2.res: No such file or directory\n"
+     "../results/Lab1.mcf.res: No such file or directory (found "
+     "../Lab1.mcf.res)\n"
+     "../results/Lab1.gcc.res: No such file or directory (found "
+     "../results/results/Lab1.gcc.res)\n"},
+    {"a file removed after the look is not a spelling of itself",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "results/Lab1.mcf.res\n",
+     "../results/Lab1.mcf.res: No such file or directory\n", "work", 4},
+    {"the look stops short for the work it may do",
+     folders("results/a", 0, 40,
+             folders("results/a00/b", 0, 40) + folders("results/a01/b", 0, 40) +
+                 folders("results/a02/b", 0, 40)),
+     "../results/Lab1.libq.res: No such file or directory (looking for it "
+     "stopped: too many folders and files)\n"
+     "../results/Lab1.bzip2.res: No such file or directory (looking for it "
+     "stopped: too many folders and files)\n"
+     "../results/Lab1.mcf.res: No such file or directory (looking for it "
+     "stopped: too many folders and files)\n"
+     "../results/Lab1.gcc.res: No such file or directory (looking for it "
+     "stopped: too many folders and files)\n"},
+};
+
+// What grade says, through the diagnostics it uses.
+std::string said(const TreeCase &c) {
+  TreeDisk disk(c.tree, c.cwd);
+  int fd = memfd_create("stderr", 0);
+  int saved = dup(STDERR_FILENO);
+  dup2(fd, STDERR_FILENO);
+  Survey survey;
+  const bool missing = disk.open(-1, "../results") < 0;
+  lookAround(disk, {"../results", missing, false, kFiles, kUser}, survey);
+  if (missing) {
+    warnMissing("../results", ENOENT, folderHint(survey), "../results");
+  }
+  for (std::size_t i = 0; i < kResultsFileCount && !missing; ++i) {
+    std::string path = std::string("../results/") + kFiles[i].name;
+    if (!survey.present[i] || (c.removed >> i & 1) != 0) {
+      warnMissing(path.c_str(), ENOENT, fileHint(survey, kFiles, i),
+                  "../results");
+    }
+  }
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  std::string text(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
+  EXPECT_EQ(pread(fd, text.data(), text.size(), 0),
+            static_cast<ssize_t>(text.size()));
+  close(fd);
+  std::string lines;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at) + 1;
+    lines += text.substr(at + 7, end - at - 7);
+    at = end;
+  }
+  return lines;
+}
+
+TEST(LookAroundTest, FindsWhatAStudentMeantInATree) {
+  for (const TreeCase &c : kTrees) {
+    EXPECT_EQ(said(c), c.said) << c.name;
+  }
+}
 
 struct EditsCase {
   std::string a;

@@ -22,7 +22,9 @@
 # opened; "rename NAME TO", where TO
 # takes printf's escapes (\r, \040), for names that git cannot hold;
 # "foreign PATH", a folder (itself, not what it holds) that another user
-# then owns; "no_pwd", grade run without PWD; "removed", the whole
+# then owns; "folder PATH", an empty folder; "sudo", grade run as root
+# under sudo for user nobody, who owns the whole folder (SUDO_UID set);
+# "no_pwd", grade run without PWD; "removed", the whole
 # folder removed and made again while grade's working folder stays in the
 # removed one; "linked", the working folder reached through a link;
 # "no_proc", grade run without /proc/self/fd, as where /proc is not
@@ -58,6 +60,7 @@ work=$top/work
 before=:
 pwd=export
 wrap=
+sudo=
 if [ -f "$case/specials" ]; then
   while read -r kind name to; do
     case $kind in
@@ -83,6 +86,9 @@ if [ -f "$case/specials" ]; then
         [ "$held" = held ] ;;
       foreign) [ "$(id -u)" = 0 ] || exit 77
         chown daemon "$top/$name${to:+ $to}" ;;
+      folder) mkdir -p "$top/$name" ;;
+      sudo) [ "$(id -u)" = 0 ] || exit 77
+        chown -R nobody "$top" && sudo="env SUDO_UID=$(id -u nobody)" ;;
       no_pwd) pwd=unset ;;
       removed) before='rm -rf "$top" && mkdir -p "$top/work" &&
         cp -R "$case/results" "$top/results"' ;;
@@ -94,7 +100,7 @@ if [ -f "$case/specials" ]; then
     esac || exit 1
   done <"$case/specials"
 fi
-as=$wrap
+as="$wrap $sudo"
 if [ -f "$case/modes" ]; then
   if [ "$(id -u)" = 0 ]; then
     cp "$grade" "$tmp/grade" && grade=$tmp/grade
