@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -15,9 +16,9 @@
 namespace {
 
 // How much the walk may do, whatever the folders hold: folders entered,
-// entries read, entries looked at for what they are, files whose first
-// bytes are read, and in each folder, folders looked into (those that
-// cannot be listed do not count) among the first that may be folders.
+// entries read, entries looked at for their type, files whose first bytes
+// are read; and in each folder, folders listed (those that cannot be do
+// not count) among the first that may be folders.
 constexpr std::size_t kFolderBudget = 128;
 constexpr std::size_t kEntryBudget = 65536;
 constexpr std::size_t kStatBudget = 128;
@@ -25,8 +26,8 @@ constexpr std::size_t kHeadBudget = 32;
 constexpr std::size_t kFoldersEach = 40;
 constexpr std::size_t kListedEach = 32;
 
-// First bytes enough to tell an archive (a tar's mark stands at 257).
-constexpr std::size_t kHeadSize = 512;
+// A path from the working folder, up to a find's depth.
+using Path = char[(kDepthLimit + 2) * sizeof(Name)];
 
 // A name in lower case, A to Z only, so that names compare ignoring case.
 struct Folded {
@@ -44,44 +45,21 @@ Folded fold(const char *name) {
 }
 
 void copyName(Name &to, const char *name) {
-  std::size_t length = strnlen(name, sizeof to - 1);
-  std::memcpy(to, name, length);
-  to[length] = '\0';
+  (void)std::snprintf(to, sizeof to, "%s", name);
 }
 
 // Whether first bytes are an archive's: zip, gzip, bzip2, xz, zstd, 7z,
-// rar or tar.
+// rar or tar (whose mark stands at 257).
 bool isArchive(const unsigned char *bytes, std::size_t size) {
-  struct Mark {
-    std::size_t at;
-    const char *bytes;
-    std::size_t size;
-  };
-  constexpr Mark kMarks[] = {
-      {0, "PK\x03\x04", 4},
-      {0, "PK\x05\x06", 4},
-      {0, "\x1f\x8b", 2},
-      {0, "BZh", 3},
-      {0,
-       "\xfd"
-       "7zXZ\0",
-       6},
-      {0, "\x28\xb5\x2f\xfd", 4},
-      {0, "7z\xbc\xaf\x27\x1c", 6},
-      {0, "Rar!\x1a\x07", 6},
-      {257, "ustar", 5},
-  };
-  return std::any_of(std::begin(kMarks), std::end(kMarks), [&](const Mark &m) {
-    return size >= m.at + m.size &&
-           std::memcmp(bytes + m.at, m.bytes, m.size) == 0;
-  });
-}
-
-// Whether first bytes may be a results file's: text, without a NUL byte,
-// and neither an archive nor a PDF.
-bool isText(const unsigned char *bytes, std::size_t size) {
-  return !std::memchr(bytes, '\0', size) && !isArchive(bytes, size) &&
-         !(size >= 5 && std::memcmp(bytes, "%PDF-", 5) == 0);
+  constexpr const char *kMarks[] = {
+      "PK\3\4",      "PK\5\6",           "\x1f\x8b",   "BZh",
+      "\xfd\x37zXZ", "\x28\xb5\x2f\xfd", "7z\xbc\xaf", "Rar!\x1a"};
+  return std::any_of(std::begin(kMarks), std::end(kMarks),
+                     [&](const char *mark) {
+                       const std::size_t n = std::strlen(mark);
+                       return size >= n && std::memcmp(bytes, mark, n) == 0;
+                     }) ||
+         (size >= 262 && std::memcmp(bytes + 257, "ustar", 5) == 0);
 }
 
 std::size_t editsBetween(const char *a, const char *b, std::size_t cap) {
@@ -132,9 +110,7 @@ unsigned misspelt(const char *own, const FoldedFiles &files) {
   std::size_t fewest = kFar;
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
     if (std::strstr(own, files.benchmarks[i].name)) holds |= 1u << i;
-    edits[i] = std::strlen(own) >= 32
-                   ? kFar
-                   : editsBetween(own, files.names[i].name, kFar - 1);
+    edits[i] = ::editsBetween(own, files.names[i].name);
   }
   auto may = [&](std::size_t i) {
     return holds != 0 ? (holds >> i & 1) != 0 : edits[i] < kFar;
@@ -149,8 +125,8 @@ unsigned misspelt(const char *own, const FoldedFiles &files) {
   return bits;
 }
 
-// A name kept from a listing for a closer look, with its type as the
-// listing gives it, in order: `order` first, then in byte order.
+// Names kept from a listing for a closer look, with the type the listing
+// gives, in order: `order` first, then byte order; `count` counts all.
 struct Entry {
   Name name;
   Disk::Type type;
@@ -159,7 +135,7 @@ struct Entry {
 
 template <std::size_t kLimit>
 struct Shortlist {
-  std::size_t count;  // all offered, past the limit too
+  std::size_t count;
   Entry entries[kLimit];
 };
 
@@ -174,35 +150,27 @@ void offer(Shortlist<kLimit> &list, const char *name, Disk::Type type,
     }
     if (at < kLimit) list.entries[at] = e;
   }
-  if (at < kLimit) list.entries[at] = {{}, type, order};
-  if (at < kLimit) copyName(list.entries[at].name, name);
+  if (at == kLimit) return;
+  list.entries[at] = {{}, type, order};
+  copyName(list.entries[at].name, name);
 }
 
-// What a listing keeps: for each file the names that may be it, its own
-// (in any case) before those that hold it; in the results folder, names
-// near each file and other names; the folders, those like results first;
-// files named like results; files that may be archives, those named as
-// archives are first.
-struct Listing {
-  Shortlist<2> files[kResultsFileCount];
-  Shortlist<3> near[kResultsFileCount];
-  Shortlist<3> others;
-  Shortlist<kFoldersEach> folders;
-  Shortlist<2> named;
-  Shortlist<8> archives;
-};
-
-// A folder to look into: its place, and the folders that lead to it.
+// A folder to look into: its place, the step above it, and the folders
+// that lead to it from its place.
 struct Step {
   std::size_t place;
   const char *base;
-  std::size_t parent;  // the step of the level above it
+  std::size_t parent;
   std::size_t depth;
   Name names[kDepthLimit];
 };
 
 // What the walk carries: the work it may still do, the folders it has
-// looked into (by device and inode), and the steps of the next level.
+// looked into (by device and inode), the steps of this level and the next
+// with the folders listed in each, and what a listing keeps for a closer
+// look after it: folders, those like results first; in the results folder,
+// names near none of the files; and files that may be archives, those
+// named as archives first.
 struct Walk {
   Disk *disk;
   const Request *request;
@@ -212,16 +180,17 @@ struct Walk {
   std::size_t seenCount;
   dev_t seenDevices[kFolderBudget + 4];
   ino_t seenInodes[kFolderBudget + 4];
-  std::size_t stepCount;
-  std::size_t current;  // the step being listed
+  std::size_t stepCount, current;
   Step steps[2][kFolderBudget];
-  std::size_t listed[kFolderBudget];  // the folders listed in each step
-  Listing listing;
+  std::size_t listed[2][kFolderBudget];
+  Shortlist<kFoldersEach> subfolders;
+  Shortlist<3> others;
+  Shortlist<8> archives;
 };
 
-bool spend(Walk &walk, std::size_t &spent, std::size_t budget) {
+bool spend(Survey &survey, std::size_t &spent, std::size_t budget) {
   if (spent == budget) {
-    walk.survey->stopped = kWorkDone;
+    survey.stopped = kWorkDone;
     return false;
   }
   ++spent;
@@ -241,46 +210,66 @@ bool see(Walk &walk, const Disk::Facts &folder) {
   return true;
 }
 
-// Whether what another person owns, which is never named or looked into:
-// neither the one grade runs for nor root.
+// Another person's, which is never named or looked into: owned by neither
+// the one grade runs for nor root.
 bool foreign(const Walk &walk, const Disk::Facts &facts) {
   return facts.owner != walk.request->user && facts.owner != 0;
 }
 
-// What an entry of the open folder is: from its listing where it says,
-// else from a look while the work allows; kUnknown where not known.
-Disk::Facts factsOf(Walk &walk, int folder, const Entry &entry) {
+// The path of a step's folder, or of a name in it, from the working folder.
+void pathOf(const Step &step, const char *name, Path &path) {
+  std::size_t length = static_cast<std::size_t>(
+      std::snprintf(path, sizeof path, "%s", step.base));
+  for (std::size_t i = 0; i <= step.depth; ++i) {
+    const char *part = i < step.depth ? step.names[i] : name;
+    if (part && length < sizeof path) {
+      length += static_cast<std::size_t>(
+          std::snprintf(path + length, sizeof path - length, "/%s", part));
+    }
+  }
+}
+
+// What an entry is: from its listing where it says, else from a look
+// while the work allows; kUnknown where not known.
+Disk::Facts factsOf(Walk &walk, const Step &step, const Entry &entry) {
   Disk::Facts facts = {entry.type, 0, 0, walk.request->user};
-  bool known =
-      entry.type == Disk::Type::kFolder || entry.type == Disk::Type::kOther;
-  if (!known && (!spend(walk, walk.stats, kStatBudget) ||
-                 !walk.disk->facts(folder, entry.name, facts))) {
+  Path path;
+  pathOf(step, entry.name, path);
+  if (entry.type != Disk::Type::kFolder && entry.type != Disk::Type::kOther &&
+      (!spend(*walk.survey, walk.stats, kStatBudget) ||
+       !walk.disk->facts(path, facts))) {
     facts.type = Disk::Type::kUnknown;
   }
   return facts;
 }
 
-// Whether the entry is a file that may be a results file (`archive`:
-// that is an archive), and another person's file is none.
-bool fileIs(Walk &walk, int folder, const Entry &entry, bool archive) {
-  Disk::Facts facts = factsOf(walk, folder, entry);
+// Whether an entry is a file that may be a results file, another person's
+// being none: text, or, `archive`, an archive.
+bool fileIs(Walk &walk, const Step &step, const Entry &entry, bool archive) {
+  const Disk::Facts facts = factsOf(walk, step, entry);
   if (facts.type != Disk::Type::kFile || foreign(walk, facts) ||
-      !spend(walk, walk.heads, kHeadBudget)) {
+      !spend(*walk.survey, walk.heads, kHeadBudget)) {
     return false;
   }
-  unsigned char bytes[kHeadSize];
-  long size = walk.disk->head(folder, entry.name, bytes, sizeof bytes);
+  unsigned char bytes[512];
+  Path path;
+  pathOf(step, entry.name, path);
+  const long size = walk.disk->head(path, bytes, sizeof bytes);
   if (size < 0 && (errno == EMFILE || errno == ENFILE)) {
     walk.survey->stopped = errno;
   }
-  if (size < 0) return false;
-  auto n = static_cast<std::size_t>(size);
-  return archive ? isArchive(bytes, n) : isText(bytes, n);
+  const auto n = static_cast<std::size_t>(size);
+  return size >= 0 &&
+         (archive ? isArchive(bytes, n)
+                  : !std::memchr(bytes, '\0', n) && !isArchive(bytes, n) &&
+                        !(n >= 5 && std::memcmp(bytes, "%PDF-", 5) == 0));
 }
 
-// Nearer by rank; as near, first in byte order of its folders and name.
+// Nearer by rank; as near, a file's own name before one that holds it,
+// then first in byte order of its folders and name.
 bool nearer(const Find &a, const Find &b) {
   if (rankOf(a) != rankOf(b)) return rankOf(a) < rankOf(b);
+  if (a.order != b.order) return a.order < b.order;
   for (std::size_t i = 0; i <= a.depth; ++i) {
     int order = std::strcmp(a.names[i], b.names[i]);
     if (order != 0) return order < 0;
@@ -291,369 +280,236 @@ bool nearer(const Find &a, const Find &b) {
 // Whether the find's first folder, outside results, holds "results".
 bool inResultsLike(const Find &find) {
   return find.place > 0 && find.depth > 0 &&
-         std::strstr(fold(find.names[0]).name, "results");
+         std::strstr(fold(find.names[0]).name, "results") != nullptr;
 }
 
-// Adds a find; of finds of the same kind, files and folder like results,
-// only the nearest `kept` are kept.
-void add(Survey &survey, const Find &find, std::size_t kept) {
+// Adds a find of the entry, where it is among the nearest `kept` of its
+// kind, files and folder like results, and is what it may be.
+void add(Walk &walk, const Step &step, const Entry &entry, Find::Kind kind,
+         unsigned files, std::size_t kept) {
+  Find find = {kind, files, entry.order, step.place, step.base, step.depth, {}};
+  for (std::size_t i = 0; i < step.depth; ++i) {
+    copyName(find.names[i], step.names[i]);
+  }
+  copyName(find.names[step.depth], entry.name);
+  Survey &survey = *walk.survey;
   std::size_t same = 0;
+  Find *slot =
+      survey.count < Survey::kFindLimit ? &survey.finds[survey.count] : nullptr;
   Find *farthest = nullptr;
   for (std::size_t i = 0; i < survey.count; ++i) {
     Find &f = survey.finds[i];
-    if (f.kind == find.kind && f.files == find.files &&
+    if (f.kind == kind && f.files == files &&
         inResultsLike(f) == inResultsLike(find)) {
       ++same;
       if (!farthest || nearer(*farthest, f)) farthest = &f;
     }
   }
-  if (same < kept && survey.count < Survey::kFindLimit) {
-    survey.finds[survey.count++] = find;
-  } else if (farthest && nearer(find, *farthest)) {
-    *farthest = find;
+  if (same == kept)
+    slot = farthest && nearer(find, *farthest) ? farthest : nullptr;
+  if (!slot || (kind != Find::Kind::kFolder &&
+                !fileIs(walk, step, entry, kind == Find::Kind::kArchive))) {
+    return;
   }
+  if (slot == &survey.finds[survey.count]) ++survey.count;
+  *slot = find;
 }
 
-Find findAt(const Step &step, const Entry &entry, Find::Kind kind,
-            unsigned files) {
-  Find find = {};
-  find.kind = kind;
-  find.files = files;
-  find.place = step.place;
-  find.base = step.base;
-  find.depth = step.depth;
-  for (std::size_t i = 0; i < step.depth; ++i) {
-    copyName(find.names[i], step.names[i]);
-  }
-  copyName(find.names[step.depth], entry.name);
-  return find;
-}
-
-// Keeps what an entry of a listing may be.
+// Keeps what an entry of a listing may be: a copy of a file (its own name
+// in results is the file itself, neither a copy nor a spelling), a name
+// near a file's or another name in results, a folder to look into, or
+// outside results, where the folder is missing, a file named like it or an
+// archive.
 void keep(Walk &walk, const Step &step, const char *name, Disk::Type type) {
-  Listing &kept = walk.listing;
   const Folded own = fold(name);
   const bool inResults = step.place == 0 && step.depth == 0;
   const bool outside = step.place > 0;
+  Entry entry = {{}, type, 0};
+  copyName(entry.name, name);
   unsigned copies = 0;
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-    // A file's own name, where it belongs, is the file itself, which is
-    // neither a copy nor a spelling of any.
     if (inResults && !walk.request->alone &&
         std::strcmp(name, walk.request->files[i].name) == 0) {
       walk.survey->present[i] = true;
       return;
     }
-    const char *file = walk.files.names[i].name;
-    if (std::strstr(own.name, file)) {
-      offer(kept.files[i], name, type, std::strcmp(own.name, file) ? 1 : 0);
-      copies |= 1u << i;
-    }
+    if (std::strstr(own.name, walk.files.names[i].name)) copies |= 1u << i;
   }
+  for (std::size_t i = 0; i < kResultsFileCount; ++i) {
+    entry.order = std::strcmp(own.name, walk.files.names[i].name) ? 1 : 0;
+    if (copies >> i & 1) add(walk, step, entry, Find::Kind::kFile, 1u << i, 1);
+  }
+  entry.order = 0;
   if (inResults && copies == 0 && type != Disk::Type::kFolder) {
     const unsigned bits = misspelt(own.name, walk.files);
     for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-      if (bits >> i & 1) offer(kept.near[i], name, type, 0);
+      walk.survey->near[i] += bits >> i & 1;
+      if (bits >> i & 1) add(walk, step, entry, Find::Kind::kNear, 1u << i, 3);
     }
-    if (bits == 0) offer(kept.others, name, type, 0);
+    if (bits == 0) offer(walk.others, name, type, 0);
   }
-  const bool results = std::strstr(own.name, "results") != nullptr;
   if (step.depth < kDepthLimit && type != Disk::Type::kFile &&
       type != Disk::Type::kOther) {
-    offer(kept.folders, name, type, results ? 0 : 1);
+    offer(walk.subfolders, name, type,
+          std::strstr(own.name, "results") ? 0 : 1);
   }
   if (outside && step.depth == 0 && walk.request->folderMissing &&
       type != Disk::Type::kFolder) {
     if (std::strncmp(own.name, "results", 7) == 0) {
-      offer(kept.named, name, type, 0);
+      add(walk, step, entry, Find::Kind::kNamed, 0, 1);
     }
-    // Any file may be an archive; those named as one are looked at first.
     const char *dot = std::strrchr(own.name, '.');
     offer(
-        kept.archives, name, type,
+        walk.archives, name, type,
         dot && std::strstr(".zip.tar.gz.tgz.xz.bz2.zst.7z.rar.", dot) ? 0 : 1);
   }
 }
 
-// Takes from the listing of the folder open as `folder` what it kept: the
-// nearest candidates of each kind that are what they may be, and the
-// folders to look into on the next level.
-void take(Walk &walk, int folder, const Step &step) {
-  Listing &kept = walk.listing;
+// Lists the folder of a step: false where it cannot be, or was looked into
+// before, or is another person's. What its listing kept is looked at
+// after: few other names in results, archives, and folders for the next
+// level.
+bool list(Walk &walk, const Step &step) {
   Survey &survey = *walk.survey;
-  for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-    const auto &files = kept.files[i];
-    for (std::size_t c = 0; c < std::min(files.count, std::size(files.entries));
-         ++c) {
-      if (!fileIs(walk, folder, files.entries[c], false)) continue;
-      add(survey, findAt(step, files.entries[c], Find::Kind::kFile, 1u << i),
-          1);
-      break;
-    }
+  Path path;
+  pathOf(step, nullptr, path);
+  Disk::Facts facts;
+  if (!spend(survey, walk.folders, kFolderBudget) ||
+      !walk.disk->facts(path, facts) ||
+      (step.depth > 0 && (foreign(walk, facts) || !see(walk, facts)))) {
+    return false;
   }
-  if (step.place == 0 && step.depth == 0) {
-    for (std::size_t i = 0; i < kResultsFileCount; ++i) {
-      survey.near[i] = kept.near[i].count;
-      for (std::size_t c = 0; c < std::min(kept.near[i].count, std::size_t{3});
-           ++c) {
-        const Entry &e = kept.near[i].entries[c];
-        if (fileIs(walk, folder, e, false)) {
-          add(survey, findAt(step, e, Find::Kind::kNear, 1u << i), 3);
-        }
-      }
-    }
-    survey.others = kept.others.count;
-    for (std::size_t c = 0; c < kept.others.count && kept.others.count <= 3;
-         ++c) {
-      if (fileIs(walk, folder, kept.others.entries[c], false)) {
-        add(survey, findAt(step, kept.others.entries[c], Find::Kind::kOther, 0),
-            3);
-      }
-    }
+  const int folder = walk.disk->open(path);
+  if (folder < 0) {
+    if (errno == EMFILE || errno == ENFILE) survey.stopped = errno;
+    return false;
   }
-  for (std::size_t c = 0; c < std::min(kept.named.count, std::size_t{2}); ++c) {
-    if (fileIs(walk, folder, kept.named.entries[c], false)) {
-      add(survey, findAt(step, kept.named.entries[c], Find::Kind::kNamed, 0),
-          1);
-      break;
-    }
+  if (step.place > 0 && step.depth > 0 &&
+      std::strstr(fold(step.names[step.depth - 1]).name, "results") !=
+          nullptr) {
+    // A folder like results, which may be the results folder misnamed.
+    Step parent = step;
+    parent.depth = step.depth - 1;
+    Entry entry = {{}, Disk::Type::kFolder, 0};
+    copyName(entry.name, step.names[parent.depth]);
+    add(walk, parent, entry, Find::Kind::kFolder, 0, 1);
   }
-  for (std::size_t c = 0; c < std::min(kept.archives.count, std::size_t{8});
+  walk.subfolders.count = walk.others.count = walk.archives.count = 0;
+  Disk::Type type;
+  while (const char *name = walk.disk->next(folder, type)) {
+    if (!spend(survey, walk.entries, kEntryBudget)) break;
+    if (step.place == 0 && step.depth == 0) survey.empty = false;
+    keep(walk, step, name, type);
+  }
+  walk.disk->close(folder);
+  if (step.place == 0 && step.depth == 0) survey.others = walk.others.count;
+  for (std::size_t c = 0; c < walk.others.count && walk.others.count <= 3;
        ++c) {
-    if (fileIs(walk, folder, kept.archives.entries[c], true)) {
-      add(survey,
-          findAt(step, kept.archives.entries[c], Find::Kind::kArchive, 0), 1);
-      break;
-    }
+    add(walk, step, walk.others.entries[c], Find::Kind::kOther, 0, 3);
   }
-  const auto &folders = kept.folders;
-  for (std::size_t c = 0;
-       c < std::min(folders.count, std::size(folders.entries)) &&
-       walk.stepCount < kFolderBudget;
+  for (std::size_t c = 0; c < std::min(walk.archives.count, std::size_t{8});
        ++c) {
-    const Entry &e = folders.entries[c];
-    if (factsOf(walk, folder, e).type != Disk::Type::kFolder) continue;
+    add(walk, step, walk.archives.entries[c], Find::Kind::kArchive, 0, 1);
+  }
+  for (std::size_t c = 0; c < std::min(walk.subfolders.count, kFoldersEach) &&
+                          walk.stepCount < kFolderBudget;
+       ++c) {
+    const Entry &e = walk.subfolders.entries[c];
+    if (factsOf(walk, step, e).type != Disk::Type::kFolder) continue;
     Step &next = walk.steps[1][walk.stepCount++];
     next = step;
     next.parent = walk.current;
     copyName(next.names[step.depth], e.name);
     next.depth = step.depth + 1;
   }
-}
-
-// The path of a step's folder from its place: "a/b/c", or "." for the
-// place itself.
-void pathOf(const Step &step, char *path, std::size_t size) {
-  std::size_t length = 0;
-  path[0] = '.';
-  path[1] = '\0';
-  for (std::size_t i = 0; i < step.depth; ++i) {
-    std::size_t n = std::strlen(step.names[i]);
-    if (length + n + 2 > size) return;
-    if (length > 0) path[length++] = '/';
-    std::memcpy(path + length, step.names[i], n + 1);
-    length += n;
-  }
-}
-
-// Lists the folder of a step, from the place open as `place`: false where
-// it cannot be, or is one looked into before, or another person's.
-bool list(Walk &walk, int place, const Step &step) {
-  if (!spend(walk, walk.folders, kFolderBudget)) return false;
-  char path[(kDepthLimit + 1) * sizeof(Name)];
-  pathOf(step, path, sizeof path);
-  const int folder = walk.disk->open(place, path);
-  if (folder < 0) {
-    if (errno == EMFILE || errno == ENFILE) walk.survey->stopped = errno;
-    return false;
-  }
-  Disk::Facts facts;
-  bool usable =
-      walk.disk->facts(folder, nullptr, facts) &&
-      (step.depth == 0 || (!foreign(walk, facts) && see(walk, facts)));
-  if (usable && step.place > 0 && step.depth > 0 &&
-      std::strstr(fold(step.names[step.depth - 1]).name, "results")) {
-    // A folder like results, which may be the results folder misnamed.
-    Step parent = step;
-    parent.depth = step.depth - 1;
-    Entry entry = {};
-    copyName(entry.name, step.names[parent.depth]);
-    add(*walk.survey, findAt(parent, entry, Find::Kind::kFolder, 0), 1);
-  }
-  if (usable) {
-    walk.listing = {};
-    Disk::Type type;
-    while (const char *name = walk.disk->next(folder, type)) {
-      if (!spend(walk, walk.entries, kEntryBudget)) break;
-      if (step.place == 0 && step.depth == 0) walk.survey->empty = false;
-      keep(walk, step, name, type);
-    }
-    take(walk, folder, step);
-  }
-  walk.disk->close(folder);
-  return usable;
+  return true;
 }
 
 // Walks a place, a level at a time, nearest first.
-void walkPlace(Walk &walk, std::size_t place, const char *path) {
-  const int root = walk.disk->open(-1, path);
-  if (root < 0) return;
-  walk.stepCount = 0;
-  Step first = {};
-  first.place = place;
-  first.base = path;
-  walk.steps[1][walk.stepCount++] = first;
+void walkPlace(Walk &walk, std::size_t place, const char *base) {
+  walk.stepCount = 1;
+  walk.steps[1][0] = {place, base, 0, 0, {}};
+  walk.listed[1][0] = 0;
   while (walk.stepCount > 0) {
-    std::size_t count = walk.stepCount;
+    const std::size_t count = walk.stepCount;
     std::copy(walk.steps[1], walk.steps[1] + count, walk.steps[0]);
-    std::size_t listed[kFolderBudget] = {};
-    std::copy(walk.listed, walk.listed + count, listed);
-    std::fill(walk.listed, walk.listed + count, 0);
+    std::copy(walk.listed[1], walk.listed[1] + count, walk.listed[0]);
+    std::fill(walk.listed[1], walk.listed[1] + count, 0);
     walk.stepCount = 0;
-    for (std::size_t s = 0; s < count; ++s) {
-      const Step &step = walk.steps[0][s];
-      walk.current = s;
-      if (listed[step.parent] < kListedEach && list(walk, root, step)) {
-        ++listed[step.parent];
+    for (walk.current = 0; walk.current < count; ++walk.current) {
+      const Step &step = walk.steps[0][walk.current];
+      std::size_t &listed = walk.listed[0][step.parent];
+      if (listed < kListedEach && list(walk, step)) {
+        ++listed;
         if (place == 0 && step.depth == 0) walk.survey->listed = true;
       }
     }
   }
-  walk.disk->close(root);
 }
 
-}  // namespace
-
-void lookAround(Disk &disk, const Request &request, Survey &survey) {
-  survey = Survey{};
-  survey.empty = true;
-  auto *walk = static_cast<Walk *>(std::calloc(1, sizeof(Walk)));
-  if (!walk) {
-    survey.stopped = ENOMEM;
-    return;
-  }
-  walk->disk = &disk;
-  walk->request = &request;
-  walk->survey = &survey;
-  walk->files = foldFiles(request.files);
-  const char *places[] = {request.folder, "..", ".", "../.."};
-  const std::size_t placeCount = request.alone ? 1 : std::size(places);
-  // The places are noted as looked into before any is, so that a link to
-  // one of them is never followed and each is shown by its own path; a
-  // place that is another, as ../.. is .. in /, is looked into once; a
-  // place outside results that another person owns is not.
-  bool usable[std::size(places)] = {};
-  for (std::size_t p = 0; p < placeCount; ++p) {
-    Disk::Facts facts;
-    int folder = disk.open(-1, places[p]);
-    usable[p] = folder >= 0 && disk.facts(folder, nullptr, facts) &&
-                (p == 0 || !foreign(*walk, facts)) && see(*walk, facts);
-    if (folder >= 0) disk.close(folder);
-    if (folder < 0 && (errno == EMFILE || errno == ENFILE)) {
-      survey.stopped = errno;
-    }
-  }
-  for (std::size_t p = 0; p < placeCount; ++p) {
-    if (usable[p]) walkPlace(*walk, p, places[p]);
-  }
-  if (!survey.listed) survey.empty = false;
-  std::free(walk);
-}
-
-namespace {
-
-// The disk that grade reads: folders as descriptors, listed through
-// readdir, and files' first bytes read through the checked open of the
-// results files, which never opens a FIFO or a device and never waits.
+// The disk that grade reads, by paths; files' first bytes are read through
+// the checked open of the results files, which never opens a FIFO or a
+// device and never waits.
 class RealDisk : public Disk {
  public:
-  int open(int at, const char *path) override {
-    const int fd = openat(at < 0 ? AT_FDCWD : fds_[at], path,
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    for (int f = 0; f < kOpen; ++f) {
-      if (fds_[f] < 0) {
-        fds_[f] = fd;
-        dirs_[f] = nullptr;
-        return f;
-      }
-    }
-    (void)::close(fd);
-    errno = EMFILE;
-    return -1;
+  int open(const char *path) override {
+    const int f = dirs_[0] ? 1 : 0;
+    dirs_[f] = opendir(path);
+    return dirs_[f] ? f : -1;
   }
-
-  void close(int folder) override {
-    if (dirs_[folder]) {
-      closedir(dirs_[folder]);
-    } else {
-      (void)::close(fds_[folder]);
-    }
-    fds_[folder] = -1;
-  }
-
   const char *next(int folder, Type &type) override {
-    DIR *&dir = dirs_[folder];
-    if (!dir && !(dir = fdopendir(fds_[folder]))) return nullptr;
-    while (const dirent *entry = readdir(dir)) {
+    while (const dirent *entry = readdir(dirs_[folder])) {
       const char *name = entry->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
         continue;
       }
-      type = entry->d_type == DT_DIR   ? Type::kFolder
-             : entry->d_type == DT_REG ? Type::kFile
-             : entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN
-                 ? Type::kUnknown
-                 : Type::kOther;
+      const auto t = entry->d_type;
+      type = t == DT_DIR                      ? Type::kFolder
+             : t == DT_REG                    ? Type::kFile
+             : t == DT_LNK || t == DT_UNKNOWN ? Type::kUnknown
+                                              : Type::kOther;
       return name;
     }
     return nullptr;
   }
-
-  bool facts(int folder, const char *name, Facts &facts) override {
+  void close(int folder) override {
+    closedir(dirs_[folder]);
+    dirs_[folder] = nullptr;
+  }
+  bool facts(const char *path, Facts &facts) override {
     struct stat file;
-    if ((name ? fstatat(fds_[folder], name, &file, 0)
-              : fstat(fds_[folder], &file)) != 0) {
-      return false;
-    }
+    if (stat(path, &file) != 0) return false;
     facts = {S_ISDIR(file.st_mode)   ? Type::kFolder
              : S_ISREG(file.st_mode) ? Type::kFile
                                      : Type::kOther,
              file.st_dev, file.st_ino, file.st_uid};
     return true;
   }
-
-  long head(int folder, const char *name, unsigned char *bytes,
-            std::size_t size) override {
-    Opened file = openRegular(fds_[folder], name);
+  long head(const char *path, unsigned char *bytes, std::size_t size) override {
+    Opened file = openRegular(AT_FDCWD, path);
     if (file.checked >= 0) (void)::close(file.checked);
     if (file.fd < 0) {
       errno = file.error;
       return -1;
     }
     ssize_t got;
-    do {
-      got = read(file.fd, bytes, size);
-    } while (got < 0 && errno == EINTR);
+    while ((got = read(file.fd, bytes, size)) < 0 && errno == EINTR) {
+    }
     (void)::close(file.fd);
     return got;
   }
 
  private:
-  static constexpr int kOpen = 4;
-  int fds_[kOpen] = {-1, -1, -1, -1};
-  DIR *dirs_[kOpen] = {};
+  DIR *dirs_[2] = {};
 };
 
-// The nearest find of a kind that may be file `index` (any, where -1) and
-// that `accept` accepts.
 // The nearest find of a kind that may be file `index`, and that `accept`
 // accepts; of any file (`index` -1), the first in the files' order of the
 // nearest.
 const Find *nearest(const Survey &survey, Find::Kind kind, int index,
                     bool (*accept)(const Find &) = nullptr) {
   const Find *best = nullptr;
-  for (int i = index < 0 ? 0 : index;
+  for (int i = std::max(index, 0);
        i < (index < 0 ? static_cast<int>(kResultsFileCount) : index + 1); ++i) {
     const Find *its = nullptr;
     for (std::size_t f = 0; f < survey.count; ++f) {
@@ -670,14 +526,59 @@ const Find *nearest(const Survey &survey, Find::Kind kind, int index,
   return best;
 }
 
-Hint hintOf(Hint::Kind kind, const Find *found) {
+Hint hintOf(Hint::Kind kind, const Find *found, int error = 0) {
   Hint hint = {};
   hint.kind = kind;
   if (found) hint.found = *found;
+  hint.error = error;
   return hint;
 }
 
+// Fills the hint's link with the text of the link at `path`, where it is
+// one.
+bool readLink(const char *path, Hint &hint, Hint::Kind kind) {
+  struct stat entry;
+  hint.kind = kind;
+  if (lstat(path, &entry) != 0 || !S_ISLNK(entry.st_mode)) return false;
+  const ssize_t length = readlink(path, hint.link.text, sizeof hint.link.text);
+  hint.link.length =
+      std::max(static_cast<std::size_t>(std::max(length, ssize_t{0})),
+               static_cast<std::size_t>(entry.st_size));
+  return length >= 0;
+}
+
 }  // namespace
+
+void lookAround(Disk &disk, const Request &request, Survey &survey) {
+  survey = Survey{};
+  survey.empty = true;
+  auto *walk = static_cast<Walk *>(std::calloc(1, sizeof(Walk)));
+  if (!walk) {
+    survey.stopped = ENOMEM;
+    return;
+  }
+  walk->disk = &disk;
+  walk->request = &request;
+  walk->survey = &survey;
+  walk->files = foldFiles(request.files);
+  // The places are noted as looked into before any is, so that a link to
+  // one is never followed and each is shown by its own path; a place that
+  // is another (../.. is .. in /) is looked into once; one outside results
+  // that another person owns is not.
+  const char *places[] = {request.folder, "..", ".", "../.."};
+  bool usable[std::size(places)] = {};
+  for (std::size_t p = 0; p < (request.alone ? 1 : std::size(places)); ++p) {
+    Disk::Facts facts;
+    usable[p] = disk.facts(places[p], facts) &&
+                facts.type == Disk::Type::kFolder &&
+                (p == 0 || !foreign(*walk, facts)) && see(*walk, facts);
+  }
+  for (std::size_t p = 0; p < std::size(places); ++p) {
+    if (usable[p]) walkPlace(*walk, p, places[p]);
+  }
+  if (!survey.listed) survey.empty = false;
+  std::free(walk);
+}
 
 void lookAround(const Request &request, Survey &survey) {
   RealDisk disk;
@@ -700,10 +601,8 @@ Hint folderHint(const Survey &survey) {
   if (file) return hintOf(Hint::Kind::kBelong, file);
   if (folder || named)
     return hintOf(Hint::Kind::kFound, folder ? folder : named);
-  Hint hint = hintOf(
-      survey.stopped ? Hint::Kind::kStopped : Hint::Kind::kRunBeside, nullptr);
-  hint.error = survey.stopped;
-  return hint;
+  return hintOf(survey.stopped ? Hint::Kind::kStopped : Hint::Kind::kRunBeside,
+                nullptr, survey.stopped);
 }
 
 Hint fileHint(const Survey &survey, const ResultsFiles &files,
@@ -712,49 +611,50 @@ Hint fileHint(const Survey &survey, const ResultsFiles &files,
   if (const Find *copy = nearest(survey, Find::Kind::kFile, i)) {
     return hintOf(Hint::Kind::kFound, copy);
   }
+  // Names near its own, the first in byte order; or the nearest of few
+  // others.
   Hint hint = hintOf(Hint::Kind::kHolds, nullptr);
-  // Names near its own, the first three in byte order; or the nearest other
-  // name, when results holds few.
-  constexpr std::size_t kShown = std::size(hint.names);
+  const Folded own = fold(files[index].name);
+  std::size_t fewest = sizeof(Name) + 1;
   for (std::size_t f = 0; f < survey.count; ++f) {
     const Find &find = survey.finds[f];
-    if (find.kind != Find::Kind::kNear || (find.files >> i & 1) == 0) continue;
-    std::size_t at = std::min(hint.nameCount++, kShown);
-    for (; at > 0 && std::strcmp(find.names[0], hint.names[at - 1]) < 0; --at) {
-      if (at < kShown) copyName(hint.names[at], hint.names[at - 1]);
+    if (find.kind == Find::Kind::kNear && (find.files >> i & 1) != 0) {
+      std::size_t at = hint.nameCount++;
+      for (; at > 0 && std::strcmp(find.names[0], hint.names[at - 1]) < 0;
+           --at) {
+        copyName(hint.names[at], hint.names[at - 1]);
+      }
+      copyName(hint.names[at], find.names[0]);
     }
-    if (at < kShown) copyName(hint.names[at], find.names[0]);
   }
   if (hint.nameCount > 0) {
     hint.nameCount = std::max(hint.nameCount, survey.near[index]);
     return hint;
   }
-  const Folded own = fold(files[index].name);
-  std::size_t fewest = sizeof(Name);
-  for (std::size_t f = 0; f < survey.count && survey.others <= 3; ++f) {
+  for (std::size_t f = 0; f < survey.count; ++f) {
     const Find &find = survey.finds[f];
-    if (find.kind != Find::Kind::kOther) continue;
-    std::size_t edits =
+    const std::size_t edits =
         editsBetween(fold(find.names[0]).name, own.name, sizeof(Name));
-    if (edits < fewest ||
-        (edits == fewest && std::strcmp(find.names[0], hint.names[0]) < 0)) {
+    if (find.kind == Find::Kind::kOther &&
+        (edits < fewest ||
+         (edits == fewest && std::strcmp(find.names[0], hint.names[0]) < 0))) {
       fewest = edits;
       copyName(hint.names[0], find.names[0]);
       hint.nameCount = 1;
     }
   }
   if (hint.nameCount > 0) return hint;
-  hint.kind = survey.stopped   ? Hint::Kind::kStopped
-              : !survey.listed ? Hint::Kind::kNotListed
-                               : Hint::Kind::kNone;
-  hint.error = survey.stopped;
-  return hint;
+  return hintOf(survey.stopped   ? Hint::Kind::kStopped
+                : !survey.listed ? Hint::Kind::kNotListed
+                                 : Hint::Kind::kNone,
+                nullptr, survey.stopped);
 }
 
 const char *alsoHeld(const Survey &survey, std::size_t index) {
   const int i = static_cast<int>(index);
-  auto inResults = [](const Find &f) { return f.place == 0 && f.depth == 0; };
-  const Find *also = nearest(survey, Find::Kind::kFile, i, inResults);
+  const Find *also = nearest(survey, Find::Kind::kFile, i, [](const Find &f) {
+    return f.place == 0 && f.depth == 0;
+  });
   if (!also) also = nearest(survey, Find::Kind::kNear, i);
   return also ? also->names[0] : nullptr;
 }
@@ -769,36 +669,15 @@ unsigned misspeltFor(const char *name, const ResultsFiles &files) {
   return misspelt(fold(name).name, foldFiles(files));
 }
 
-namespace {
-
-// Fills the hint's link with the text of the link at `at`/`path`, where it
-// is one.
-bool readLink(int at, const char *path, Hint &hint) {
-  struct stat entry;
-  if (fstatat(at, path, &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !S_ISLNK(entry.st_mode)) {
-    return false;
-  }
-  LinkText &link = hint.link;
-  ssize_t length = readlinkat(at, path, link.text, sizeof link.text);
-  if (length < 0) return false;
-  link.length = std::max(static_cast<std::size_t>(length),
-                         static_cast<std::size_t>(entry.st_size));
-  return true;
-}
-
-}  // namespace
-
 uid_t gradedUser() {
-  uid_t user = geteuid();
+  const uid_t user = geteuid();
   const char *sudo = user == 0 ? std::getenv("SUDO_UID") : nullptr;
   char *end = nullptr;
-  unsigned long named = sudo ? std::strtoul(sudo, &end, 10) : 0;
-  if (sudo && *sudo != '\0' && *end == '\0' && named > 0 &&
-      named == static_cast<uid_t>(named)) {
-    user = static_cast<uid_t>(named);
-  }
-  return user;
+  const unsigned long named = sudo ? std::strtoul(sudo, &end, 10) : 0;
+  return sudo && *sudo != '\0' && *end == '\0' && named > 0 &&
+                 named == static_cast<uid_t>(named)
+             ? static_cast<uid_t>(named)
+             : user;
 }
 
 bool workingFolderRemoved(Hint &hint) {
@@ -808,62 +687,54 @@ bool workingFolderRemoved(Hint &hint) {
 }
 
 bool linkToNothing(const char *path, Hint &hint) {
-  hint.kind = Hint::Kind::kLink;
-  return readLink(AT_FDCWD, path, hint);
+  return readLink(path, hint, Hint::Kind::kLink);
 }
 
 bool linkToItself(const char *path, Hint &hint) {
-  hint.kind = Hint::Kind::kItself;
-  if (!readLink(AT_FDCWD, path, hint) || hint.link.length >= LinkText::kLimit) {
+  if (!readLink(path, hint, Hint::Kind::kItself) ||
+      hint.link.length >= LinkText::kLimit) {
     return false;
   }
   // The text is read from the link's own folder.
+  Path named;
   const char *slash = std::strrchr(path, '/');
-  char *folder =
-      strndup(path, slash ? static_cast<std::size_t>(slash - path) : 0);
-  const int at = folder ? open(*folder ? folder : ".", O_PATH | O_CLOEXEC) : -1;
-  std::free(folder);
-  char text[LinkText::kLimit + 1];
-  std::memcpy(text, hint.link.text, hint.link.length);
-  text[hint.link.length] = '\0';
+  (void)std::snprintf(named, sizeof named, "%.*s%.*s",
+                      hint.link.text[0] == '/' || !slash
+                          ? 0
+                          : static_cast<int>(slash - path + 1),
+                      path, static_cast<int>(hint.link.length), hint.link.text);
   struct stat self;
   struct stat target;
-  const bool itself = at >= 0 && lstat(path, &self) == 0 &&
-                      fstatat(at, text, &target, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      self.st_dev == target.st_dev &&
-                      self.st_ino == target.st_ino;
-  if (at >= 0) (void)close(at);
-  return itself;
+  return lstat(path, &self) == 0 && lstat(named, &target) == 0 &&
+         self.st_dev == target.st_dev && self.st_ino == target.st_ino;
 }
 
 bool reachedThroughLink(const char *folder, Hint &hint) {
   // The shell's name for this folder, where it reached it through a link,
-  // so that its ".." is not the system's.
+  // so that its ".." is not the system's: PWD, where it is a link to this
+  // folder and `folder` stands beside it.
   hint.kind = Hint::Kind::kThroughLink;
   const char *pwd = std::getenv("PWD");
-  if (!pwd || pwd[0] != '/' || std::strncmp(folder, "../", 3) != 0) {
-    return false;
-  }
   struct stat link;
   struct stat named;
   struct stat here;
-  if (lstat(pwd, &link) != 0 || !S_ISLNK(link.st_mode) ||
+  if (!pwd || pwd[0] != '/' || std::strncmp(folder, "../", 3) != 0 ||
+      lstat(pwd, &link) != 0 || !S_ISLNK(link.st_mode) ||
       stat(pwd, &named) != 0 || stat(".", &here) != 0 ||
       named.st_dev != here.st_dev || named.st_ino != here.st_ino) {
     return false;
   }
-  // A shell's PWD ends with no slash but in /, which has no parent.
   const std::size_t length = std::strlen(pwd);
   std::size_t parent = length;
   while (parent > 0 && pwd[parent - 1] != '/') --parent;
-  char *above = strndup(pwd, parent);
-  const int at = above ? open(above, O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
-  std::free(above);
+  Path beside;
+  (void)std::snprintf(beside, sizeof beside, "%.*s%s", static_cast<int>(parent),
+                      pwd, folder + 3);
   struct stat results;
-  const bool beside = at >= 0 && fstatat(at, folder + 3, &results, 0) == 0 &&
-                      S_ISDIR(results.st_mode);
-  if (at >= 0) (void)close(at);
-  if (!beside) return false;
+  if (length >= sizeof beside || stat(beside, &results) != 0 ||
+      !S_ISDIR(results.st_mode)) {
+    return false;
+  }
   hint.link.length = length;
   std::memcpy(hint.link.text, pwd, std::min(length, LinkText::kLimit));
   return true;

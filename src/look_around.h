@@ -1,7 +1,7 @@
 // The look around: where the results folder or a file is missing, one
-// walk, bounded by the work it does, over the places where a student may
-// have put the results, and pure functions that choose from what it found
-// the hint that a diagnostic words.
+// walk over the places a student may have put the results, bounded by the
+// work it does, and pure functions that choose from what it found the
+// hint that a diagnostic words.
 #ifndef GRADE_LOOK_AROUND_H_
 #define GRADE_LOOK_AROUND_H_
 
@@ -14,11 +14,12 @@
 
 using Name = char[sizeof(dirent::d_name)];
 
-// What the walk reads of the disk; its tests give it a tree in memory.
+// What the walk reads of the disk, by paths from the working folder; its
+// tests give it a tree in memory.
 class Disk {
  public:
   enum class Type { kUnknown, kOther, kFile, kFolder };
-  // What a folder or an entry is, a link followed.
+  // What a path is, a link followed.
   struct Facts {
     Type type;
     dev_t device;
@@ -26,40 +27,40 @@ class Disk {
     uid_t owner;
   };
   virtual ~Disk() = default;
-  // Opens the folder at `path` from the working folder (`at` -1) or from
-  // the folder open as `at`: a handle, or -1 with errno set.
-  virtual int open(int at, const char *path) = 0;
-  virtual void close(int folder) = 0;
-  // The next name in the open folder, and its type where the listing says
-  // it (kUnknown where it does not, as for a link); null at the end.
+  // Opens a folder to list it: a handle, or -1 with errno set.
+  virtual int open(const char *path) = 0;
+  // Its next name, with the type its listing says (kUnknown for a link);
+  // null at its end.
   virtual const char *next(int folder, Type &type) = 0;
-  // What the open folder is (`name` null), or its entry `name`.
-  virtual bool facts(int folder, const char *name, Facts &facts) = 0;
-  // The first bytes of the regular file `name` in the open folder, read
-  // without waiting, up to `size`: how many, or -1.
-  virtual long head(int folder, const char *name, unsigned char *bytes,
+  virtual void close(int folder) = 0;
+  virtual bool facts(const char *path, Facts &facts) = 0;
+  // Up to `size` first bytes of a regular file, read without waiting: how
+  // many, or -1 with errno set.
+  virtual long head(const char *path, unsigned char *bytes,
                     std::size_t size) = 0;
 };
 
-// Folders down from a place that the walk may look into.
+// Folders down from a place that the walk looks into.
 constexpr std::size_t kDepthLimit = 3;
 
-// What the walk found, in a place (0 the results folder, 1 "..", 2 ".",
-// 3 "../..", each as the request names them), in `depth` folders down:
-// those folders' names, then its own.
+// What the walk found: its kind, the results files it may be (as bits,
+// 1 << index), whether its name is a file's own or holds it, its place (0
+// the results folder, 1 "..", 2 ".", 3 "../..", whose path is `base`), and
+// the names of the folders down to it, then its own.
 struct Find {
   enum class Kind {
-    kFile,     // named as a results file is, in any case, or holding it
+    kFile,     // named as a results file, in any case, or holding its name
     kNear,     // in the results folder, a name near a results file's
-    kOther,    // in the results folder, another text file
+    kOther,    // in the results folder, another name
     kFolder,   // outside it, a folder whose name holds "results"
     kArchive,  // outside it, an archive, told by its first bytes
-    kNamed     // outside it, a text file whose name begins with "results"
+    kNamed     // outside it, a file whose name begins with "results"
   };
   Kind kind;
-  unsigned files;  // kFile, kNear: the results files it may be, as bits
+  unsigned files;
+  unsigned order;
   std::size_t place;
-  const char *base;  // the place's path
+  const char *base;
   std::size_t depth;
   Name names[kDepthLimit + 1];
 };
@@ -70,8 +71,9 @@ inline std::size_t rankOf(const Find &find) {
 }
 
 // What to look for: where the results folder is, whether it is missing
-// (or, `alone`, stands in a file's place and is the only place), the files,
-// and the one grade runs for, whose files (and root's) alone may be named.
+// (or, `alone`, stands in a file's place and is the only place looked
+// into), the files, and the one grade runs for, whose files (and root's)
+// alone are named.
 struct Request {
   const char *folder;
   bool folderMissing;
@@ -84,15 +86,16 @@ struct Request {
 // with SUDO_UID set) the user that sudo names.
 uid_t gradedUser();
 
-// What one look around found: the nearest finds of each kind (of each
-// file, and of those in a folder like results apart), and what it saw of
-// the results folder.
+// What one look around found: the nearest finds of each kind, of each file
+// (apart in a folder like results), only what may be a results file (text,
+// or an archive where one is meant), nothing of another person's; and what
+// it saw of the results folder.
 struct Survey {
   static constexpr std::size_t kFindLimit = 26;
   std::size_t count;
   Find finds[kFindLimit];
   std::size_t near[kResultsFileCount];  // names near each file, all of them
-  std::size_t others;                   // other files in results, all
+  std::size_t others;                   // other names in results, all
   bool present[kResultsFileCount];      // in results by its own name
   bool listed;                          // the results folder was listed
   bool empty;                           // it holds nothing at all
@@ -102,10 +105,9 @@ struct Survey {
 // The walk stopped short for the work it may do.
 constexpr int kWorkDone = -3;
 
-// Walks from the places, nearest first, into `survey`.
+// Walks from the places, nearest first, into `survey`: on `disk`, or on
+// the disk that grade reads.
 void lookAround(Disk &disk, const Request &request, Survey &survey);
-
-// The same on the disk that grade reads.
 void lookAround(const Request &request, Survey &survey);
 
 // The text of a symbolic link, up to what a hint shows of it.
@@ -132,7 +134,7 @@ struct Hint {
     kHolds,        // names in results, near the file's or few
     kNotListed,    // results cannot be listed
     kStopped,      // the look stopped short, having found nothing
-    kAlso          // a file that is there: another name results holds
+    kAlso          // for a file that is there: a name results also holds
   };
   Kind kind;
   Find found;
@@ -150,20 +152,20 @@ Hint folderHint(const Survey &survey);
 
 // What a student most likely meant by results file `index`, missing: its
 // nearest copy; names in results near its own, each offered to the files
-// it is fewest edits from; or, where results holds no such name, the
-// nearest of the other files it holds when they are few; or whether
-// results could not be listed, or the look stopped short.
+// it is fewest edits from, up to three; where there is none, the nearest
+// of the other names results holds, when they are three at most; or
+// whether results could not be listed, or the look stopped short.
 Hint fileHint(const Survey &survey, const ResultsFiles &files,
               std::size_t index);
 
-// A name in results that holds results file `index`'s own or is near it,
-// for a file that is there but empty or unreadable; null where none is.
+// A name in results that holds file `index`'s own or is near it, for a
+// file that is there but empty or unreadable; null where none is.
 const char *alsoHeld(const Survey &survey, std::size_t index);
 
-// What the system shows of a missing results folder or file: the working
-// folder has been removed; `path` is a link to nothing, or to itself;
-// `folder`, beside this folder as the shell reached it through a link (PWD
-// names it), exists: each fills `hint` and returns true where it applies.
+// What the system shows of a missing results folder or file, each filling
+// `hint` where it applies: the working folder has been removed; `path` is
+// a link to nothing, or to itself; the shell reached this folder through a
+// link (PWD names it), and `folder` stands beside the link.
 bool workingFolderRemoved(Hint &hint);
 bool linkToNothing(const char *path, Hint &hint);
 bool linkToItself(const char *path, Hint &hint);

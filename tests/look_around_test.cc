@@ -44,39 +44,37 @@ class TreeDisk : public Disk {
     cwd_ = walk(0, "top/" + cwd);
   }
 
-  int open(int at, const char *path) override {
-    int node = walk(at < 0 ? cwd_ : handles_[at].node, path);
+  int open(const char *path) override {
+    int node = walk(cwd_, path);
     if (node < 0 || !nodes_[node].folder || !nodes_[node].listable) {
       errno = node < 0 ? ENOENT : !nodes_[node].folder ? ENOTDIR : EACCES;
       return -1;
     }
-    handles_.push_back({node, 0});
-    return static_cast<int>(handles_.size() - 1);
+    cursors_.push_back({node, 0});
+    return static_cast<int>(cursors_.size() - 1);
   }
-  void close(int) override {}
 
   const char *next(int folder, Type &type) override {
-    Handle &h = handles_[folder];
-    const Node &n = nodes_[h.node];
-    if (h.cursor >= n.children.size()) return nullptr;
-    const Node &child = nodes_[n.children[h.cursor++]];
+    auto &[node, at] = cursors_[folder];
+    if (at >= nodes_[node].children.size()) return nullptr;
+    const Node &child = nodes_[nodes_[node].children[at++]];
     type = child.link >= 0 ? Type::kUnknown
            : child.folder  ? Type::kFolder
                            : Type::kFile;
     return child.name.c_str();
   }
+  void close(int) override {}
 
-  bool facts(int folder, const char *name, Facts &facts) override {
-    int node = walk(handles_[folder].node, name ? name : ".");
+  bool facts(const char *path, Facts &facts) override {
+    int node = walk(cwd_, path);
     if (node < 0) return false;
     facts = {nodes_[node].folder ? Type::kFolder : Type::kFile, 1,
              static_cast<ino_t>(node), nodes_[node].owner};
     return true;
   }
 
-  long head(int folder, const char *name, unsigned char *bytes,
-            std::size_t size) override {
-    int node = walk(handles_[folder].node, name);
+  long head(const char *path, unsigned char *bytes, std::size_t size) override {
+    int node = walk(cwd_, path);
     if (node < 0 || nodes_[node].folder) return -1;
     const std::string &b = nodes_[node].bytes;
     std::size_t n = std::min(size, b.size());
@@ -94,10 +92,6 @@ class TreeDisk : public Disk {
     bool listable;
     std::vector<int> children;
     int parent;
-  };
-  struct Handle {
-    int node;
-    std::size_t cursor;
   };
 
   // The node at `path` from `from`, links followed.
@@ -161,7 +155,7 @@ class TreeDisk : public Disk {
   }
 
   std::vector<Node> nodes_;
-  std::vector<Handle> handles_;
+  std::vector<std::pair<int, std::size_t>> cursors_;
   int cwd_;
 };
 
@@ -181,7 +175,7 @@ std::string folders(const std::string &prefix, int from, int to,
                     const std::string &more = "", bool listable = true) {
   std::string lines;
   for (int i = from; i < to; ++i) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "%02d", i);
     lines += prefix + name + (listable ? "/README\n" : "/ !\n");
   }
@@ -335,7 +329,8 @@ std::string said(const TreeCase &c) {
   int saved = dup(STDERR_FILENO);
   dup2(fd, STDERR_FILENO);
   Survey survey;
-  const bool missing = disk.open(-1, "../results") < 0;
+  Disk::Facts facts;
+  const bool missing = !disk.facts("../results", facts);
   lookAround(disk, {"../results", missing, false, kFiles, kUser}, survey);
   if (missing) {
     warnMissing("../results", ENOENT, folderHint(survey), "../results");
