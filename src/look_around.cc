@@ -277,10 +277,12 @@ bool nearer(const Find &a, const Find &b) {
   return false;
 }
 
-// Whether the find's first folder, outside results, holds "results".
+// Whether the folder that holds the find, outside results, is like
+// results: its name holds "results".
 bool inResultsLike(const Find &find) {
   return find.place > 0 && find.depth > 0 &&
-         std::strstr(fold(find.names[0]).name, "results") != nullptr;
+         std::strstr(fold(find.names[find.depth - 1]).name, "results") !=
+             nullptr;
 }
 
 // Adds a find of the entry, where it is among the nearest `kept` of its

@@ -87,7 +87,7 @@ struct Request {
 uid_t gradedUser();
 
 // What one look around found: the nearest finds of each kind, of each file
-// (apart in a folder like results), only what may be a results file (text,
+// (apart in a folder like results, which holds it), only what may be a results file (text,
 // or an archive where one is meant), nothing of another person's; and what
 // it saw of the results folder.
 struct Survey {

@@ -304,6 +304,11 @@ const TreeCase kTrees[] = {
      "../Lab1.mcf.res)\n"
      "../results/Lab1.gcc.res: No such file or directory (found "
      "../results/results/Lab1.gcc.res)\n"},
+    {"a name of 255 bytes, folded to its last",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "results/" + std::string(243, 'x') + "Lab1.mcf.RES\n",
+     "../results/Lab1.mcf.res: No such file or directory (found ../results/" +
+         std::string(243, 'x') + "Lab1.mcf.RES)\n"},
     {"a file removed after the look is not a spelling of itself",
      "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
      "results/Lab1.mcf.res\n",

@@ -25,7 +25,8 @@
 # "foreign PATH", a folder (itself, not what it holds) that another user
 # then owns; "folder PATH", an empty folder; "sudo", grade run as root
 # under sudo for user nobody, who owns the whole folder (SUDO_UID set);
-# "no_pwd", grade run without PWD; "removed", the whole
+# "no_pwd", grade run without PWD; "pwd PATH", PWD set to PATH in the
+# folder that holds results; "removed", the whole
 # folder removed and made again while grade's working folder stays in the
 # removed one; "linked", the working folder reached through a link;
 # "no_proc", grade run without /proc/self/fd, as where /proc is not
@@ -91,6 +92,7 @@ if [ -f "$case/specials" ]; then
       sudo) [ "$(id -u)" = 0 ] || exit 77
         chown -R nobody "$top" && sudo="env SUDO_UID=$(id -u nobody)" ;;
       no_pwd) pwd=unset ;;
+      pwd) pwd="export PWD=$top/$name" ;;
       removed) before='rm -rf "$top" && mkdir -p "$top/work" &&
         cp -R "$case/results" "$top/results"' ;;
       linked) mkdir "$tmp/elsewhere" && mv "$top/work" "$tmp/elsewhere/work" &&
