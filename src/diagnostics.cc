@@ -122,6 +122,7 @@ void send(Message &m) {
 const char *reason(int error) {
   return error == kNotRegularFile ? "Not a regular file"
          : error == kWorkDone     ? "too many folders and files"
+         : error == kEmptyFolder  ? "the folder is empty"
                                   : std::strerror(error);
 }
 
@@ -170,7 +171,6 @@ constexpr HintText kHintTexts[] = {
     {Hint::Kind::kNone, ""},
     {Hint::Kind::kRemoved,
      "the current folder has been removed (cd into it again)"},
-    {Hint::Kind::kEmpty, "the folder is empty"},
     {Hint::Kind::kRunBeside, " (run grade from a folder beside results)"},
     {Hint::Kind::kLink, " (a link to %l, which does not exist)"},
     {Hint::Kind::kItself, " (a link to %l, which is itself)"},
@@ -180,6 +180,8 @@ constexpr HintText kHintTexts[] = {
     {Hint::Kind::kFound, " (found %f)"},
     {Hint::Kind::kBelong, " (found %f; the files belong in %r)"},
     {Hint::Kind::kArchive, " (found %f, an archive; unpack it into %r)"},
+    {Hint::Kind::kUnpack,
+     " (found %f, an archive that holds results; unpack it in ..)"},
     {Hint::Kind::kHolds, " (results holds %n)"},
     {Hint::Kind::kNotListed, " (results cannot be listed)"},
     {Hint::Kind::kStopped, " (looking for it stopped: %e)"},
@@ -342,9 +344,7 @@ void warnFailure(const char *path, int error) {
 void warnMissing(const char *path, int error, const Hint &hint,
                  const char *folder) {
   Message m(path, 0);
-  if (hint.kind != Hint::Kind::kRemoved && hint.kind != Hint::Kind::kEmpty) {
-    say(m, "%s", reason(error));
-  }
+  if (hint.kind != Hint::Kind::kRemoved) say(m, "%s", reason(error));
   sayHint(m, hint, folder);
   send(m);
 }

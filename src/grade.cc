@@ -180,9 +180,12 @@ int main(int, char **) {
   if (folderFailed) {
     warnFolder(folderError, look);
   } else if (files[0].error == ENOENT && surveyed(look).empty) {
-    Hint hint = {};
-    hint.kind = Hint::Kind::kEmpty;
-    warnMissing(kResultsFolder, 0, hint, kResultsFolder);
+    // Looked at again as a missing one, for what is near.
+    look.request.folderMissing = true;
+    look.done = false;
+    Hint hint = folderHint(surveyed(look));
+    if (hint.kind == Hint::Kind::kRunBeside) hint = {};
+    warnMissing(kResultsFolder, kEmptyFolder, hint, kResultsFolder);
     folderFailed = true;
   }
   if (folderFailed) status = 1;

@@ -62,6 +62,15 @@ bool isArchive(const unsigned char *bytes, std::size_t size) {
          (size >= 262 && std::memcmp(bytes + 257, "ustar", 5) == 0);
 }
 
+// Whether an archive's first name, where a zip or a tar shows it, is in
+// a folder results, which unpacking makes where it is unpacked.
+bool holdsResults(const unsigned char *bytes, std::size_t size) {
+  const bool zip = size >= 30 && std::memcmp(bytes, "PK\3\4", 4) == 0;
+  const std::size_t at = zip ? 30 : 0;
+  return (zip || isArchive(bytes, size)) && size >= at + 8 &&
+         std::memcmp(bytes + at, "results/", 8) == 0;
+}
+
 std::size_t editsBetween(const char *a, const char *b, std::size_t cap) {
   const std::size_t n = std::strlen(a);
   const std::size_t m = std::strlen(b);
@@ -244,8 +253,10 @@ Disk::Facts factsOf(Walk &walk, const Step &step, const Entry &entry) {
 }
 
 // Whether an entry is a file that may be a results file, another person's
-// being none: text, or, `archive`, an archive.
-bool fileIs(Walk &walk, const Step &step, const Entry &entry, bool archive) {
+// being none: text, or, `archive`, an archive (and whether it holds
+// results/ first, in `order`).
+bool fileIs(Walk &walk, const Step &step, const Entry &entry, bool archive,
+            unsigned &order) {
   const Disk::Facts facts = factsOf(walk, step, entry);
   if (facts.type != Disk::Type::kFile || foreign(walk, facts) ||
       !spend(*walk.survey, walk.heads, kHeadBudget)) {
@@ -259,6 +270,7 @@ bool fileIs(Walk &walk, const Step &step, const Entry &entry, bool archive) {
     walk.survey->stopped = errno;
   }
   const auto n = static_cast<std::size_t>(size);
+  if (archive && size >= 0) order = holdsResults(bytes, n) ? 1 : 0;
   return size >= 0 &&
          (archive ? isArchive(bytes, n)
                   : !std::memchr(bytes, '\0', n) && !isArchive(bytes, n) &&
@@ -309,8 +321,9 @@ void add(Walk &walk, const Step &step, const Entry &entry, Find::Kind kind,
   }
   if (same == kept)
     slot = farthest && nearer(find, *farthest) ? farthest : nullptr;
-  if (!slot || (kind != Find::Kind::kFolder &&
-                !fileIs(walk, step, entry, kind == Find::Kind::kArchive))) {
+  if (!slot ||
+      (kind != Find::Kind::kFolder &&
+       !fileIs(walk, step, entry, kind == Find::Kind::kArchive, find.order))) {
     return;
   }
   if (slot == &survey.finds[survey.count]) ++survey.count;
@@ -594,11 +607,16 @@ Hint folderHint(const Survey &survey) {
   const Find *folder = nearest(survey, Kind::kFolder, -1);
   const Find *archive = nearest(survey, Kind::kArchive, -1);
   const Find *named = nearest(survey, Kind::kNamed, -1);
-  if (holding) return hintOf(Hint::Kind::kFound, holding);
+  // A folder like results that holds a file, unless a file is nearer.
+  if (holding && !nearer(*file, *holding)) {
+    return hintOf(Hint::Kind::kFound, holding);
+  }
   // An archive, unless a file or a folder like results is nearer.
   if (archive && (!file || !nearer(*file, *archive)) &&
       (!folder || !nearer(*folder, *archive))) {
-    return hintOf(Hint::Kind::kArchive, archive);
+    return hintOf(
+        archive->order != 0 ? Hint::Kind::kUnpack : Hint::Kind::kArchive,
+        archive);
   }
   if (file) return hintOf(Hint::Kind::kBelong, file);
   if (folder || named)

@@ -58,7 +58,8 @@ struct Find {
   };
   Kind kind;
   unsigned files;
-  unsigned order;
+  unsigned order;  // 1 for a name that holds a file's; for an archive, 1
+                   // where its first name is results/
   std::size_t place;
   const char *base;
   std::size_t depth;
@@ -87,9 +88,9 @@ struct Request {
 uid_t gradedUser();
 
 // What one look around found: the nearest finds of each kind, of each file
-// (apart in a folder like results, which holds it), only what may be a results file (text,
-// or an archive where one is meant), nothing of another person's; and what
-// it saw of the results folder.
+// (apart in a folder like results, which holds it), only what may be a results
+// file (text, or an archive where one is meant), nothing of another person's;
+// and what it saw of the results folder.
 struct Survey {
   static constexpr std::size_t kFindLimit = 26;
   std::size_t count;
@@ -102,8 +103,10 @@ struct Survey {
   int stopped;  // why the walk stopped short: an errno value, or kWorkDone
 };
 
-// The walk stopped short for the work it may do.
+// Reasons beyond errno values: the walk stopped short for the work it may
+// do; the results folder holds nothing at all.
 constexpr int kWorkDone = -3;
+constexpr int kEmptyFolder = -4;
 
 // Walks from the places, nearest first, into `survey`: on `disk`, or on
 // the disk that grade reads.
@@ -123,7 +126,6 @@ struct Hint {
   enum class Kind {
     kNone,
     kRemoved,      // the working folder has been removed
-    kEmpty,        // the results folder holds nothing at all
     kRunBeside,    // nothing like results is near
     kLink,         // a link to nothing stands in its place
     kItself,       // a link to itself stands in its place
@@ -131,6 +133,7 @@ struct Hint {
     kFound,        // a find, as it is: a copy, a folder like results
     kBelong,       // a results file elsewhere: the files belong in results
     kArchive,      // an archive: unpack it into results
+    kUnpack,       // an archive of results: unpack it beside it
     kHolds,        // names in results, near the file's or few
     kNotListed,    // results cannot be listed
     kStopped,      // the look stopped short, having found nothing

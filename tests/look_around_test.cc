@@ -218,6 +218,15 @@ const TreeCase kTrees[] = {
      "lab1_submission.tar.gz = \x1f\x8b\x08"s,
      "../results: No such file or directory (found ../lab1_submission.tar.gz, "
      "an archive; unpack it into ../results)\n"},
+    {"an archive whose first name is in results/: unpack it beside results",
+     "lab1.zip = PK\x03\x04"s + std::string(26, '\0') +
+         "results/Lab1.libq.res\n",
+     "../results: No such file or directory (found ../lab1.zip, an archive "
+     "that holds results; unpack it in ..)\n"},
+    {"a folder like results that holds a file, unless a file is nearer",
+     "../old/results/Lab1.libq.res\nwork/Lab1.gcc.res\n",
+     "../results: No such file or directory (found ./Lab1.gcc.res; the files "
+     "belong in ../results)\n"},
     {"an archive, unless a file is nearer",
      "old/lab1.zip = PK\x03\x04\nwork/Lab1.mcf.res\n../x.tar.gz = \x1f\x8b\n",
      "../results: No such file or directory (found ./Lab1.mcf.res; the files "
@@ -306,7 +315,8 @@ const TreeCase kTrees[] = {
      "../results/results/Lab1.gcc.res)\n"},
     {"a name of 255 bytes, folded to its last",
      "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
-     "results/" + std::string(243, 'x') + "Lab1.mcf.RES\n",
+     "results/" +
+         std::string(243, 'x') + "Lab1.mcf.RES\n",
      "../results/Lab1.mcf.res: No such file or directory (found ../results/" +
          std::string(243, 'x') + "Lab1.mcf.RES)\n"},
     {"a file removed after the look is not a spelling of itself",
