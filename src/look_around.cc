@@ -468,12 +468,11 @@ void walkPlace(Walk &walk, std::size_t place, const char *base) {
 class RealDisk : public Disk {
  public:
   int open(const char *path) override {
-    const int f = dirs_[0] ? 1 : 0;
-    dirs_[f] = opendir(path);
-    return dirs_[f] ? f : -1;
+    dir_ = opendir(path);
+    return dir_ ? 0 : -1;
   }
-  const char *next(int folder, Type &type) override {
-    while (const dirent *entry = readdir(dirs_[folder])) {
+  const char *next(int, Type &type) override {
+    while (const dirent *entry = readdir(dir_)) {
       const char *name = entry->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
         continue;
@@ -487,10 +486,7 @@ class RealDisk : public Disk {
     }
     return nullptr;
   }
-  void close(int folder) override {
-    closedir(dirs_[folder]);
-    dirs_[folder] = nullptr;
-  }
+  void close(int) override { closedir(dir_); }
   bool facts(const char *path, Facts &facts) override {
     struct stat file;
     if (stat(path, &file) != 0) return false;
@@ -515,7 +511,7 @@ class RealDisk : public Disk {
   }
 
  private:
-  DIR *dirs_[2] = {};
+  DIR *dir_ = nullptr;
 };
 
 // The nearest find of a kind that may be file `index`, and that `accept`

@@ -27,7 +27,8 @@ class Disk {
     uid_t owner;
   };
   virtual ~Disk() = default;
-  // Opens a folder to list it: a handle, or -1 with errno set.
+  // Opens a folder to list it, one at a time: a handle, or -1 with errno
+  // set.
   virtual int open(const char *path) = 0;
   // Its next name, with the type its listing says (kUnknown for a link);
   // null at its end.

@@ -30,11 +30,11 @@ constexpr uid_t kUser = 1000;
 // that begins with ../ stands above it. A path that ends with / is a
 // folder; "= BYTES" gives a file's bytes, "@UID" an owner other than the
 // user's, "-> PATH" makes a link, and a last " !" a folder that cannot be
-// listed.
+// listed or a file that cannot be read (" !!": no descriptor is free).
 class TreeDisk : public Disk {
  public:
   TreeDisk(const std::string &tree, const std::string &cwd) {
-    nodes_.push_back({"", true, "", 0, -1, true, {}, 0});
+    nodes_.push_back({"", true, "", 0, -1, 0, {}, 0});
     add("top/");
     std::istringstream lines(tree);
     for (std::string line; std::getline(lines, line);) {
@@ -46,8 +46,10 @@ class TreeDisk : public Disk {
 
   int open(const char *path) override {
     int node = walk(cwd_, path);
-    if (node < 0 || !nodes_[node].folder || !nodes_[node].listable) {
-      errno = node < 0 ? ENOENT : !nodes_[node].folder ? ENOTDIR : EACCES;
+    if (node < 0 || !nodes_[node].folder || nodes_[node].error != 0) {
+      errno = node < 0               ? ENOENT
+              : !nodes_[node].folder ? ENOTDIR
+                                     : nodes_[node].error;
       return -1;
     }
     cursors_.push_back({node, 0});
@@ -75,7 +77,10 @@ class TreeDisk : public Disk {
 
   long head(const char *path, unsigned char *bytes, std::size_t size) override {
     int node = walk(cwd_, path);
-    if (node < 0 || nodes_[node].folder) return -1;
+    if (node < 0 || nodes_[node].folder || nodes_[node].error != 0) {
+      errno = node < 0 ? ENOENT : nodes_[node].error;
+      return -1;
+    }
     const std::string &b = nodes_[node].bytes;
     std::size_t n = std::min(size, b.size());
     std::memcpy(bytes, b.data(), n);
@@ -88,8 +93,8 @@ class TreeDisk : public Disk {
     bool folder;
     std::string bytes;
     uid_t owner;
-    int link;  // the node a link names
-    bool listable;
+    int link;   // the node a link names
+    int error;  // why it cannot be listed or read, or 0
     std::vector<int> children;
     int parent;
   };
@@ -117,11 +122,16 @@ class TreeDisk : public Disk {
   }
 
   void add(std::string line) {
-    Node n = {"", false, "x: 1\n", kUser, -1, true, {}, 0};
+    Node n = {"", false, "x: 1\n", kUser, -1, 0, {}, 0};
     std::string target;
-    if (line.size() > 2 && line.compare(line.size() - 2, 2, " !") == 0) {
-      n.listable = false;
-      line.resize(line.size() - 2);
+    for (int error : {EMFILE, EACCES}) {
+      const char *mark = error == EMFILE ? " !!" : " !";
+      const std::size_t size = std::strlen(mark);
+      if (line.size() > size &&
+          line.compare(line.size() - size, size, mark) == 0) {
+        n.error = error;
+        line.resize(line.size() - size);
+      }
     }
     if (std::size_t at = line.find(" -> "); at != std::string::npos) {
       target = line.substr(at + 4);
@@ -295,6 +305,15 @@ const TreeCase kTrees[] = {
      "../results/Lab1.mcf.res: No such file or directory (found "
      "../shared/Lab1.mcf.res)\n"
      "../results/Lab1.gcc.res: No such file or directory\n"},
+    {"a file that cannot be read is passed over; the look goes on",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "Lab1.mcf.res !\n",
+     "../results/Lab1.mcf.res: No such file or directory\n"},
+    {"no descriptor free to list a folder: the look stops short",
+     "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
+     "old/ !!\n",
+     "../results/Lab1.mcf.res: No such file or directory (looking for it "
+     "stopped: Too many open files)\n"},
     {"no folder twice, whatever links lead there",
      "results/Lab1.libq.res\nresults/Lab1.bzip2.res\nresults/Lab1.gcc.res\n"
      "results/a/b/Lab1.mcf.res\nresults/0 -> results/a\nresults/a/up -> .\n",
@@ -302,15 +321,16 @@ const TreeCase kTrees[] = {
      "../results/0/b/Lab1.mcf.res)\n"},
     {"32 folders looked into in each, among the first 40 that may be; those "
      "that cannot be listed do not count; those like results first",
-     folders("results/f", 0, 8, "", false) + folders("results/f", 8, 50) +
-         "results/f38/Lab1.libq.res\nresults/f39/Lab1.bzip2.res\n"
-         "results/f40/Lab1.gcc.res\nresults/results/Lab1.gcc.res\n"
-         "Lab1.mcf.res\n",
+     folders("results/f", 0, 7, "", false) + folders("results/f", 7, 50) +
+         "results/f37/Lab1.libq.res\nresults/f38/Lab1.bzip2.res\n"
+         "results/f40/Lab1.gcc.res\nresults/results/Lab1.gcc.res\n" +
+         folders("g", 0, 9, "", false) + folders("g", 9, 50) +
+         "g38/Lab1.mcf.res\ng39/Lab1.bzip2.res\n",
      "../results/Lab1.libq.res: No such file or directory (found "
-     "../results/f38/Lab1.libq.res)\n"
+     "../results/f37/Lab1.libq.res)\n"
      "../results/Lab1.bzip2.res: No such file or directory\n"
      "../results/Lab1.mcf.res: No such file or directory (found "
-     "../Lab1.mcf.res)\n"
+     "../g38/Lab1.mcf.res)\n"
      "../results/Lab1.gcc.res: No such file or directory (found "
      "../results/results/Lab1.gcc.res)\n"},
     {"a name of 255 bytes, folded to its last",
