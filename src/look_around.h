@@ -26,7 +26,6 @@ class Disk {
     ino_t inode;
     uid_t owner;
   };
-  virtual ~Disk() = default;
   // Opens a folder to list it, one at a time: a handle, or -1 with errno
   // set.
   virtual int open(const char *path) = 0;
@@ -39,6 +38,11 @@ class Disk {
   // many, or -1 with errno set.
   virtual long head(const char *path, unsigned char *bytes,
                     std::size_t size) = 0;
+
+ protected:
+  // Never deleted through this class, so that no deleting destructor
+  // (and no C++ runtime library) is linked.
+  ~Disk() = default;
 };
 
 // Folders down from a place that the walk looks into.
