@@ -144,6 +144,27 @@ bool readResults(std::size_t i, const char *const *paths, Opened *files,
   return true;
 }
 
+// The results folder's troubles are said once, rather than once for each
+// of the four files. They fail every file, the first among them, with the
+// system's reason, so the folder is looked at only then; a folder that
+// holds nothing at all fails them too. Opens the first file; returns
+// whether the folder fails them all.
+bool folderFails(Opened &first, const char *path, Look &look) {
+  first = openRegular(AT_FDCWD, path);
+  const int error = first.error > 0 ? checkFolder(kResultsFolder) : 0;
+  look.request.folderMissing = error == ENOENT;
+  if (error != 0) {
+    warnFolder(error, look);
+    return true;
+  }
+  if (first.error != ENOENT || !surveyed(look).empty) return false;
+  // What is near, as for a missing folder, but not that it is missing.
+  Hint hint = folderHint(surveyed(look));
+  if (hint.kind == Hint::Kind::kRunBeside) hint = {};
+  warnMissing(kResultsFolder, kEmptyFolder, hint, kResultsFolder);
+  return true;
+}
+
 }  // namespace
 
 // Arguments are accepted and ignored: every run grades the same four files.
@@ -171,25 +192,7 @@ int main(int, char **) {
   int uniquePcMatch = 0;
   int mixMatch = 0;
 
-  // The results folder's troubles are said once, rather than once for each
-  // of the four files. They fail every file, the first among them, with
-  // the system's reason, so the folder is looked at only then; a folder
-  // that holds nothing at all fails them too.
-  files[0] = openRegular(AT_FDCWD, paths[0]);
-  const int folderError = files[0].error > 0 ? checkFolder(kResultsFolder) : 0;
-  look.request.folderMissing = folderError == ENOENT;
-  bool folderFailed = folderError != 0;
-  if (folderFailed) {
-    warnFolder(folderError, look);
-  } else if (files[0].error == ENOENT && surveyed(look).empty) {
-    // Looked at again as a missing one, for what is near.
-    look.request.folderMissing = true;
-    look.done = false;
-    Hint hint = folderHint(surveyed(look));
-    if (hint.kind == Hint::Kind::kRunBeside) hint = {};
-    warnMissing(kResultsFolder, kEmptyFolder, hint, kResultsFolder);
-    folderFailed = true;
-  }
+  const bool folderFailed = folderFails(files[0], paths[0], look);
   if (folderFailed) status = 1;
   for (std::size_t i = 0; i < kResultsFileCount; ++i) {
     results[i].fill(kUnread);

@@ -183,6 +183,7 @@ struct Step {
 struct Walk {
   Disk *disk;
   const Request *request;
+  bool folderMissing;  // or empty
   Survey *survey;
   FoldedFiles files;
   std::size_t folders, entries, stats, heads;
@@ -368,7 +369,7 @@ void keep(Walk &walk, const Step &step, const char *name, Disk::Type type) {
     offer(walk.subfolders, name, type,
           std::strstr(own.name, "results") ? 0 : 1);
   }
-  if (outside && step.depth == 0 && walk.request->folderMissing &&
+  if (outside && step.depth == 0 && walk.folderMissing &&
       type != Disk::Type::kFolder) {
     if (std::strncmp(own.name, "results", 7) == 0) {
       add(walk, step, entry, Find::Kind::kNamed, 0, 1);
@@ -584,8 +585,12 @@ void lookAround(Disk &disk, const Request &request, Survey &survey) {
                 facts.type == Disk::Type::kFolder &&
                 (p == 0 || !foreign(*walk, facts)) && see(*walk, facts);
   }
+  // A results folder that holds nothing is looked around as a missing one.
+  walk->folderMissing = request.folderMissing;
   for (std::size_t p = 0; p < std::size(places); ++p) {
     if (usable[p]) walkPlace(*walk, p, places[p]);
+    walk->folderMissing =
+        walk->folderMissing || (survey.listed && survey.empty);
   }
   if (!survey.listed) survey.empty = false;
   std::free(walk);

@@ -77,9 +77,9 @@ inline std::size_t rankOf(const Find &find) {
 }
 
 // What to look for: where the results folder is, whether it is missing
-// (or, `alone`, stands in a file's place and is the only place looked
-// into), the files, and the one grade runs for, whose files (and root's)
-// alone are named.
+// (one found empty is looked around as missing too; or, `alone`, it stands
+// in a file's place and is the only place looked into), the files, and
+// the one grade runs for, whose files (and root's) alone are named.
 struct Request {
   const char *folder;
   bool folderMissing;

@@ -1,8 +1,6 @@
 #include "look_around.h"
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "diagnostics.h"
+#include "stderr_of.h"
 
 using namespace std::string_literals;
 
@@ -360,36 +359,24 @@ const TreeCase kTrees[] = {
 // What grade says, through the diagnostics it uses.
 std::string said(const TreeCase &c) {
   TreeDisk disk(c.tree, c.cwd);
-  int fd = memfd_create("stderr", 0);
-  int saved = dup(STDERR_FILENO);
-  dup2(fd, STDERR_FILENO);
   Survey survey;
   Disk::Facts facts;
   const bool missing = !disk.facts("../results", facts);
   lookAround(disk, {"../results", missing, false, kFiles, kUser}, survey);
-  if (missing) {
-    warnMissing("../results", ENOENT, folderHint(survey), "../results");
-  }
-  for (std::size_t i = 0; i < kResultsFileCount && !missing; ++i) {
-    std::string path = std::string("../results/") + kFiles[i].name;
-    if (!survey.present[i] || (c.removed >> i & 1) != 0) {
-      warnMissing(path.c_str(), ENOENT, fileHint(survey, kFiles, i),
-                  "../results");
-    }
-  }
-  dup2(saved, STDERR_FILENO);
-  close(saved);
-  std::string text(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
-  EXPECT_EQ(pread(fd, text.data(), text.size(), 0),
-            static_cast<ssize_t>(text.size()));
-  close(fd);
-  std::string lines;
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find('\n', at) + 1;
-    lines += text.substr(at + 7, end - at - 7);
-    at = end;
-  }
-  return lines;
+  return stderrOf(
+      [&] {
+        if (missing) {
+          warnMissing("../results", ENOENT, folderHint(survey), "../results");
+        }
+        for (std::size_t i = 0; i < kResultsFileCount && !missing; ++i) {
+          std::string path = std::string("../results/") + kFiles[i].name;
+          if (!survey.present[i] || (c.removed >> i & 1) != 0) {
+            warnMissing(path.c_str(), ENOENT, fileHint(survey, kFiles, i),
+                        "../results");
+          }
+        }
+      },
+      sizeof "grade: " - 1);
 }
 
 TEST(LookAroundTest, FindsWhatAStudentMeantInATree) {

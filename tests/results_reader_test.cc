@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "diagnostics.h"
+#include "stderr_of.h"
 
 using namespace std::string_literals;
 
@@ -337,23 +338,8 @@ const LineCase kLines[] = {
 
 // What grade says of the file, through the diagnostics that it uses.
 std::string said(const ReadOutcome &outcome, const StatVector &results) {
-  int fd = memfd_create("stderr", 0);
-  int saved = dup(STDERR_FILENO);
-  dup2(fd, STDERR_FILENO);
-  warnRead("F", outcome, results, false, nullptr);
-  dup2(saved, STDERR_FILENO);
-  close(saved);
-  std::string text(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
-  EXPECT_EQ(pread(fd, text.data(), text.size(), 0),
-            static_cast<ssize_t>(text.size()));
-  close(fd);
-  std::string lines;
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find('\n', at) + 1;
-    lines += text.substr(at, end - at).substr(sizeof "grade: F" - 1);
-    at = end;
-  }
-  return lines;
+  return stderrOf([&] { warnRead("F", outcome, results, false, nullptr); },
+                  sizeof "grade: F" - 1);
 }
 
 // Reads each case through buffers of many sizes, so that a line, a key or
