@@ -63,10 +63,12 @@ bool isArchive(const unsigned char *bytes, std::size_t size) {
 }
 
 // Whether an archive's first name, where a zip or a tar shows it, is in
-// a folder results, which unpacking makes where it is unpacked.
+// a folder results ("./results/" too), which unpacking makes where it is
+// unpacked.
 bool holdsResults(const unsigned char *bytes, std::size_t size) {
   const bool zip = size >= 30 && std::memcmp(bytes, "PK\3\4", 4) == 0;
-  const std::size_t at = zip ? 30 : 0;
+  std::size_t at = zip ? 30 : 0;
+  if (size >= at + 2 && std::memcmp(bytes + at, "./", 2) == 0) at += 2;
   return (zip || isArchive(bytes, size)) && size >= at + 8 &&
          std::memcmp(bytes + at, "results/", 8) == 0;
 }
@@ -608,8 +610,10 @@ Hint folderHint(const Survey &survey) {
   const Find *folder = nearest(survey, Kind::kFolder, -1);
   const Find *archive = nearest(survey, Kind::kArchive, -1);
   const Find *named = nearest(survey, Kind::kNamed, -1);
-  // A folder like results that holds a file, unless a file is nearer.
-  if (holding && !nearer(*file, *holding)) {
+  // A folder like results that holds a file, unless a file or an archive
+  // is nearer.
+  if (holding && !nearer(*file, *holding) &&
+      (!archive || !nearer(*archive, *holding))) {
     return hintOf(Hint::Kind::kFound, holding);
   }
   // An archive, unless a file or a folder like results is nearer.

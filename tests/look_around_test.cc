@@ -232,10 +232,17 @@ const TreeCase kTrees[] = {
          "results/Lab1.libq.res\n",
      "../results: No such file or directory (found ../lab1.zip, an archive "
      "that holds results; unpack it in ..)\n"},
+    {"or a tar whose first name is ./results/",
+     "lab1.tar = ./results/"s + std::string(247, '\0') + "ustar\n",
+     "../results: No such file or directory (found ../lab1.tar, an archive "
+     "that holds results; unpack it in ..)\n"},
     {"a folder like results that holds a file, unless a file is nearer",
      "../old/results/Lab1.libq.res\nwork/Lab1.gcc.res\n",
      "../results: No such file or directory (found ./Lab1.gcc.res; the files "
      "belong in ../results)\n"},
+    {"or an archive", "../old/results/Lab1.libq.res\nlab1.zip = PK\x03\x04\n",
+     "../results: No such file or directory (found ../lab1.zip, an archive; "
+     "unpack it into ../results)\n"},
     {"an archive, unless a file is nearer",
      "old/lab1.zip = PK\x03\x04\nwork/Lab1.mcf.res\n../x.tar.gz = \x1f\x8b\n",
      "../results: No such file or directory (found ./Lab1.mcf.res; the files "
